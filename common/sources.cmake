@@ -1,0 +1,4 @@
+list(APPEND BRISVANE_CORE_SOURCES
+  common/install_context.cpp
+  common/pe_version.cpp
+)

@@ -1,0 +1,4 @@
+list(APPEND BRISVANE_CORE_SOURCES
+  package/package_format.cpp
+  package/setup_header.cpp
+)

@@ -1,0 +1,38 @@
+// Controls of the host stand-in that only exist on the host: where drives live, the
+// in-memory registry, files held open by another program, read and write failures, free
+// space, and the recorded progress-page calls.
+#pragma once
+
+#include "platform/test_control.h"
+
+#include <string>
+
+// Maps drive letter `drive` (e.g. 'C') to the host folder `host_dir`, which must exist.
+void host_map_drive(char drive, const std::string& host_dir);
+void host_unmap_all_drives();
+// The host path that a Windows path stands for ("" when it cannot be mapped).
+std::string host_path_of(const char* windows_path);
+
+// Registry: back to an empty tree. A root can refuse every write (a user without rights).
+void host_reset_registry();
+void host_deny_registry_writes(HKEY root, bool deny);
+
+// A file "in use": it cannot be recreated, deleted or renamed over, like a loaded module.
+void host_set_file_locked(const char* windows_path, bool locked);
+
+// Make the n-th _lread / _lwrite from now fail (1 = the next one); 0 switches it off.
+void host_fail_read(long n);
+void host_fail_write(long n);
+// Make the next _lwrite store only part of its bytes (returns the part length) once.
+void host_short_write_once(UINT bytes);
+
+// Report this many free kilobytes for a drive instead of the host figure (0xFFFFFFFF: unset).
+void host_set_free_kb(char drive, uint32_t kb);
+
+// Progress page stand-in: the stop request is raised (page_result = 2) at the n-th poll
+// from now (1 = the next one); 0 never.
+void host_stop_at_poll(long n);
+long host_poll_count();
+int host_last_progress_percent();
+const std::string& host_last_file_name_text();
+int host_progress_calls();

@@ -1,0 +1,227 @@
+// The registry as an in-memory tree. Key and value names match without regard to case.
+// Tests seed it and read it back with the same Win32 calls the program uses.
+#include "platform/host/host_state.h"
+
+#include <cctype>
+#include <cstring>
+#include <memory>
+
+namespace {
+
+std::string lower(const std::string& s) {
+    std::string out(s);
+    for (char& c : out) c = (char)std::tolower((unsigned char)c);
+    return out;
+}
+
+struct Value {
+    DWORD type;
+    std::vector<BYTE> data;
+};
+
+struct Key {
+    std::map<std::string, std::unique_ptr<Key>> children;   // by lower-case name
+    std::map<std::string, Value> values;                     // by lower-case name
+    bool deleted = false;
+};
+
+// Roots live as long as the process; reset clears their contents.
+Key hkcr, hkcu, hklm;
+std::set<Key*> write_denied;
+
+// Open handles refer to keys; a deleted key's handle stays valid but empty, as on Windows.
+std::map<HKEY, Key*> open_keys;
+uintptr_t next_handle = 0x1000;
+
+Key* root_of(HKEY h) {
+    if (h == HKEY_CLASSES_ROOT) return &hkcr;
+    if (h == HKEY_CURRENT_USER) return &hkcu;
+    if (h == HKEY_LOCAL_MACHINE) return &hklm;
+    auto it = open_keys.find(h);
+    return it == open_keys.end() ? nullptr : it->second;
+}
+
+Key* top_root(Key* k) {
+    // Write refusal is set per root; find the root that holds this key.
+    for (Key* r : {&hkcr, &hkcu, &hklm}) {
+        std::vector<Key*> stack{r};
+        while (!stack.empty()) {
+            Key* x = stack.back();
+            stack.pop_back();
+            if (x == k) return r;
+            for (auto& c : x->children) stack.push_back(c.second.get());
+        }
+    }
+    return nullptr;
+}
+
+std::vector<std::string> split(const char* subkey) {
+    std::vector<std::string> parts;
+    if (!subkey) return parts;
+    std::string s(subkey);
+    size_t i = 0;
+    while (i <= s.size()) {
+        size_t j = s.find('\\', i);
+        if (j == std::string::npos) j = s.size();
+        if (j > i) parts.push_back(s.substr(i, j - i));
+        i = j + 1;
+    }
+    return parts;
+}
+
+Key* walk(Key* from, const char* subkey) {
+    Key* k = from;
+    for (const std::string& part : split(subkey)) {
+        auto it = k->children.find(lower(part));
+        if (it == k->children.end()) return nullptr;
+        k = it->second.get();
+    }
+    return k;
+}
+
+HKEY new_handle(Key* k) {
+    HKEY h = reinterpret_cast<HKEY>(next_handle);
+    next_handle += 4;
+    open_keys[h] = k;
+    return h;
+}
+
+bool denied(Key* k) { return write_denied.count(top_root(k)) != 0; }
+
+}  // namespace
+
+void host_reset_registry() {
+    for (Key* r : {&hkcr, &hkcu, &hklm}) {
+        r->children.clear();
+        r->values.clear();
+    }
+    write_denied.clear();
+    open_keys.clear();
+}
+
+void host_deny_registry_writes(HKEY root, bool deny) {
+    Key* r = root_of(root);
+    if (!r) return;
+    if (deny) write_denied.insert(r);
+    else write_denied.erase(r);
+}
+
+LONG RegOpenKeyA(HKEY key, LPCSTR subkey, PHKEY result) {
+    return RegOpenKeyExA(key, subkey, 0, KEY_ALL_ACCESS, result);
+}
+
+LONG RegOpenKeyExA(HKEY key, LPCSTR subkey, DWORD, REGSAM, PHKEY result) {
+    Key* from = root_of(key);
+    if (!from) return ERROR_INVALID_HANDLE;
+    Key* k = walk(from, subkey);
+    if (!k) return ERROR_FILE_NOT_FOUND;
+    *result = new_handle(k);
+    return ERROR_SUCCESS;
+}
+
+LONG RegCreateKeyExA(HKEY key, LPCSTR subkey, DWORD, LPSTR, DWORD, REGSAM, void*, PHKEY result,
+                     LPDWORD disposition) {
+    Key* k = root_of(key);
+    if (!k) return ERROR_INVALID_HANDLE;
+    bool created = false;
+    for (const std::string& part : split(subkey)) {
+        auto& slot = k->children[lower(part)];
+        if (!slot) {
+            if (denied(k)) {
+                k->children.erase(lower(part));
+                return ERROR_ACCESS_DENIED;
+            }
+            slot = std::make_unique<Key>();
+            created = true;
+        }
+        k = slot.get();
+    }
+    *result = new_handle(k);
+    if (disposition) *disposition = created ? REG_CREATED_NEW_KEY : REG_OPENED_EXISTING_KEY;
+    return ERROR_SUCCESS;
+}
+
+LONG RegQueryValueExA(HKEY key, LPCSTR name, LPDWORD, LPDWORD type, BYTE* data, LPDWORD size) {
+    Key* k = root_of(key);
+    if (!k) return ERROR_INVALID_HANDLE;
+    auto it = k->values.find(lower(name ? name : ""));
+    if (it == k->values.end()) return ERROR_FILE_NOT_FOUND;
+    const Value& v = it->second;
+    if (type) *type = v.type;
+    if (!size) return data ? ERROR_INVALID_PARAMETER : ERROR_SUCCESS;
+    DWORD need = (DWORD)v.data.size();
+    if (data && *size < need) {
+        *size = need;
+        return ERROR_MORE_DATA;
+    }
+    if (data) std::memcpy(data, v.data.data(), need);
+    *size = need;
+    return ERROR_SUCCESS;
+}
+
+LONG RegQueryValueA(HKEY key, LPCSTR subkey, LPSTR data, LONG* size) {
+    Key* from = root_of(key);
+    if (!from) return ERROR_INVALID_HANDLE;
+    Key* k = walk(from, subkey);
+    if (!k) return ERROR_FILE_NOT_FOUND;
+    auto it = k->values.find("");
+    // A key without a default value reads as the empty string, as on Windows.
+    std::vector<BYTE> text = it == k->values.end() ? std::vector<BYTE>{0} : it->second.data;
+    if (text.empty() || text.back() != 0) text.push_back(0);
+    LONG need = (LONG)text.size();
+    if (!size) return ERROR_INVALID_PARAMETER;
+    if (data && *size < need) {
+        *size = need;
+        return ERROR_MORE_DATA;
+    }
+    if (data) std::memcpy(data, text.data(), (size_t)need);
+    *size = need;
+    return ERROR_SUCCESS;
+}
+
+LONG RegSetValueExA(HKEY key, LPCSTR name, DWORD, DWORD type, const BYTE* data, DWORD size) {
+    Key* k = root_of(key);
+    if (!k) return ERROR_INVALID_HANDLE;
+    if (denied(k)) return ERROR_ACCESS_DENIED;
+    Value v{type, std::vector<BYTE>(data, data + size)};
+    k->values[lower(name ? name : "")] = v;
+    return ERROR_SUCCESS;
+}
+
+LONG RegDeleteValueA(HKEY key, LPCSTR name) {
+    Key* k = root_of(key);
+    if (!k) return ERROR_INVALID_HANDLE;
+    if (denied(k)) return ERROR_ACCESS_DENIED;
+    return k->values.erase(lower(name ? name : "")) ? ERROR_SUCCESS : ERROR_FILE_NOT_FOUND;
+}
+
+LONG RegDeleteKeyA(HKEY key, LPCSTR subkey) {
+    Key* from = root_of(key);
+    if (!from) return ERROR_INVALID_HANDLE;
+    std::vector<std::string> parts = split(subkey);
+    if (parts.empty()) return ERROR_INVALID_PARAMETER;
+    std::string leaf = parts.back();
+    parts.pop_back();
+    Key* parent = from;
+    for (const std::string& p : parts) {
+        auto it = parent->children.find(lower(p));
+        if (it == parent->children.end()) return ERROR_FILE_NOT_FOUND;
+        parent = it->second.get();
+    }
+    auto it = parent->children.find(lower(leaf));
+    if (it == parent->children.end()) return ERROR_FILE_NOT_FOUND;
+    if (denied(parent)) return ERROR_ACCESS_DENIED;
+    if (!it->second->children.empty()) return ERROR_ACCESS_DENIED;   // only keys without subkeys
+    for (auto h = open_keys.begin(); h != open_keys.end();) {
+        if (h->second == it->second.get()) h = open_keys.erase(h);
+        else ++h;
+    }
+    parent->children.erase(it);
+    return ERROR_SUCCESS;
+}
+
+LONG RegCloseKey(HKEY key) {
+    if (key == HKEY_CLASSES_ROOT || key == HKEY_CURRENT_USER || key == HKEY_LOCAL_MACHINE)
+        return ERROR_SUCCESS;
+    return open_keys.erase(key) ? ERROR_SUCCESS : ERROR_INVALID_HANDLE;
+}

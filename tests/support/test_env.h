@@ -1,0 +1,49 @@
+// What every unit test stands on, the same on the host stand-in and under Wine: a fresh empty
+// folder, a fresh Install context, no scripted answers, and small file and registry helpers
+// written with the Win32 calls the program itself uses.
+#pragma once
+
+#include "common/install_context.h"
+#include "platform/test_control.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+class PlatformTest : public ::testing::Test {
+protected:
+    void SetUp() override;
+    void TearDown() override;
+
+    // The test's own empty folder, as a Windows path ending in a backslash.
+    const std::string& dir() const { return dir_; }
+    std::string path(const std::string& name) const { return dir_ + name; }
+
+private:
+    std::string dir_;
+    std::string host_root_;
+};
+
+// Files, through _lcreat/_lwrite and _lopen/_lread.
+void write_file(const std::string& path, const std::string& bytes);
+std::string read_file(const std::string& path);
+bool file_exists(const std::string& path);
+bool directory_exists(const std::string& path);
+void make_directory(const std::string& path);
+// Deletes a folder and everything in it (read-only files included); missing is fine.
+void remove_tree(const std::string& path);
+
+// Registry.
+void set_registry_string(HKEY root, const std::string& key, const std::string& name,
+                         const std::string& value);
+// The REG_SZ value, or "<missing>" when the key or value does not exist.
+std::string registry_string(HKEY root, const std::string& key, const std::string& name);
+bool registry_key_exists(HKEY root, const std::string& key);
+void delete_registry_tree(HKEY root, const std::string& key);
+
+// A fresh Install context: zeroed, path buffers allocated, handles closed.
+void reset_context();
+void release_context();
+
+// Bytes of a string literal that may hold zeros: bytes("\x01\x00", 2).
+inline std::string bytes(const char* p, size_t n) { return std::string(p, n); }

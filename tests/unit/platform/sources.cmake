@@ -1,0 +1,5 @@
+list(APPEND BRISVANE_UNIT_TESTS
+  tests/unit/platform/files_test.cpp
+)
+list(APPEND BRISVANE_HOST_ONLY_TESTS
+)

@@ -1,0 +1,8 @@
+# Unit tests by subsystem, one list file per folder. BRISVANE_UNIT_TESTS run on the host and
+# under Wine; BRISVANE_HOST_ONLY_TESTS use controls that only the host stand-in has.
+list(APPEND BRISVANE_TEST_SUPPORT_SOURCES
+  tests/support/test_env.cpp
+)
+foreach(area platform common package decompress install detect ui)
+  include(tests/unit/${area}/sources.cmake OPTIONAL)
+endforeach()

@@ -1,0 +1,6 @@
+list(APPEND BRISVANE_CORE_SOURCES
+)
+list(APPEND BRISVANE_WINDOWS_SOURCES
+)
+# The program's entry point, kept out of the library so the tests can link it.
+set(BRISVANE_ENTRY_SOURCES ui/winmain.cpp)
