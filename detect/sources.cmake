@@ -1,2 +1,3 @@
 list(APPEND BRISVANE_CORE_SOURCES
+  detect/memory_blocks.cpp
 )

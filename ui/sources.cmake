@@ -1,4 +1,5 @@
 list(APPEND BRISVANE_CORE_SOURCES
+  ui/messages.cpp
 )
 list(APPEND BRISVANE_WINDOWS_SOURCES
 )

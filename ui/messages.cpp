@@ -1,0 +1,68 @@
+// The message-box helpers. Texts are loaded from the program's own string table and, where
+// a helper formats, filled with one string argument by wsprintfA.
+//
+// Buffers: the load limits are those each helper has always had (a longer catalogue text is
+// cut there). The formatted text goes into a buffer of 1025 bytes, the most wsprintfA ever
+// writes, so a 259-character path can never overrun it, whatever the template.
+#include "ui/messages.h"
+
+#include "common/install_context.h"
+#include "common/status.h"
+
+namespace {
+
+constexpr int FORMATTED_SIZE = 1025;
+
+// Loads catalogue text `id` cut to `limit` characters; returns its length (0 when missing).
+int load_text(int id, char* buffer, int limit) {
+    return LoadStringA(ctx.instance, (UINT)id, buffer, limit + 1);
+}
+
+int show_formatted(HWND owner, int id, const char* string, const char* caption, UINT style,
+                   int load_limit) {
+    char template_text[256] = {};
+    char text[FORMATTED_SIZE] = {};
+    load_text(id, template_text, load_limit);
+    wsprintfA(text, template_text, string ? string : "");
+    return MessageBoxA(owner, text, caption, style);
+}
+
+}  // namespace
+
+int message_box_formatted(HWND owner, int id, const char* string, UINT style) {
+    return show_formatted(owner, id, string, ctx.caption, style, 254);
+}
+
+int message_box(HWND owner, int id, UINT style) {
+    char text[256] = {};
+    load_text(id, text, 255);
+    return MessageBoxA(owner, text, ctx.caption, style);
+}
+
+int show_warning(HWND owner, int id) {
+    char text[256] = {};
+    load_text(id, text, 255);
+    return MessageBoxA(owner, text, nullptr, BOX_WARNING_OK);
+}
+
+void report_status(HWND owner, int status) {
+    if (status <= 0) return;
+    char text[260] = {};
+    // A status with no catalogue text (2 after a Cancel answer, or the decoder's 1 to 3)
+    // shows no empty box: the failure page says enough.
+    if (load_text(status, text, 259) == 0) return;
+    if (status == MSG_FILE_MISSING || status == MSG_READ_ERROR || status == MSG_WRITE_ERROR ||
+        status == MSG_FILE_IN_USE) {
+        show_formatted(owner, status, ctx.error_file_name, nullptr, BOX_WARNING_OK, 259);
+        return;
+    }
+    MessageBoxA(owner, text, nullptr, BOX_WARNING_OK);
+}
+
+int ask_retry_cancel(HWND owner, int id, const char* string) {
+    return show_formatted(owner, id, string, nullptr, BOX_WARNING_RETRY_CANCEL, 259);
+}
+
+int ask_abort_retry_ignore(HWND owner, int id, const char* string) {
+    return show_formatted(owner, id, string, nullptr, BOX_WARNING_ABORT_RETRY_IGNORE, 126);
+}
