@@ -4,6 +4,7 @@ list(APPEND BRISVANE_TEST_SUPPORT_SOURCES
   tests/support/test_env.cpp
   tests/support/make_pe.cpp
   tests/support/make_package.cpp
+  tests/support/browser_registry.cpp
 )
 foreach(area platform common package decompress install detect ui)
   include(tests/unit/${area}/sources.cmake OPTIONAL)
