@@ -112,13 +112,13 @@ TEST_F(Decoder, MatchesRepeatOverlapAndReachBeforeTheStart) {
         std::vector<bw::Item> items;
         std::string out;
     };
-    std::string far(300, 'q');
+    std::string run(300, 'q');
     std::vector<bw::Item> far_items = {{'q', 0, 0}, {-1, 258, 1}, {-1, 41, 1}, {-1, 5, 32768}};
     const Case cases[] = {
         {"distance 1 repeats one byte", {{'x', 0, 0}, {-1, 258, 1}}, std::string(259, 'x')},
         {"distance 2 over length 7", {{'a', 0, 0}, {'b', 0, 0}, {-1, 7, 2}}, "ababababa"},
         {"before the start: zeros", {{-1, 10, 5}}, std::string(10, '\0')},
-        {"32768 back reaches the first zeros", far_items, far + std::string(5, '\0')},
+        {"32768 back reaches the first zeros", far_items, run + std::string(5, '\0')},
     };
     for (const Case& c : cases) {
         BitWriter w;
