@@ -2,9 +2,10 @@
 #pragma once
 
 #include "platform/win32.h"
+#include "resources/resource_ids.h"
 
 // Control of the progress page that shows the name of the file being written.
-constexpr int PROGRESS_FILE_NAME_ID = 101;
+constexpr int PROGRESS_FILE_NAME_ID = CTL_PROGRESS_FILE;
 
 // Stores the percentage in progress_percent and redraws the text and the bar at once.
 void set_progress_percent(int percent);

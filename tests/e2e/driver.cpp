@@ -30,6 +30,7 @@
 // Exit code: 0 when every command succeeded, 1 at the first failure, 64 for bad usage.
 #include <windows.h>
 
+#include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
