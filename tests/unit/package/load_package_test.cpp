@@ -130,7 +130,7 @@ TEST_F(LoadPackage, MissingProgramFileIsAReadError) {
     test_set_module_file_name(path("elsewhere.exe").c_str());
     set_setting("CurDir", "D:\\Games");
     make_directory(path("ie"));
-    write_file(path("ie\\iexplore.exe"), make_pe_with_version(5, 0, 0, 0));
+    write_file(path("ie\\iexplore.exe"), make_pe_with_version(5, 0, 0, 0, PeMachine::i386));
     register_app_path("iexplore.exe", path("ie\\iexplore.exe"));
     EXPECT_EQ(load_package(), MSG_READ_ERROR);
     EXPECT_STREQ(ctx.error_file_name, path("elsewhere.exe").c_str());
