@@ -68,6 +68,8 @@ protected:
 
 TEST_F(LoadPackage, LoadsTableAndProposesTheDefaultDirectory) {
     BuiltPackage package = build_package(sample_spec());
+    // The package does not end on a whole word: its last bytes are folded in one at a time.
+    ASSERT_NE((package.bytes.size() - package.header.table_offset) % 4, 0u);
     ASSERT_EQ(load(package), STATUS_OK);
     EXPECT_STREQ(ctx.program_path, program().c_str());
     EXPECT_STREQ(ctx.error_file_name, program().c_str());
