@@ -6,8 +6,10 @@
 
 namespace {
 
-// The existence test, then the creation of a missing directory. False when it cannot be had.
+// The existence test, then the creation of a missing directory. False when it cannot be had
+// (an empty path names no directory).
 bool ensure_directory(const char* path) {
+    if (path[0] == 0) return false;
     if (SetCurrentDirectoryA(path)) return true;
     return CreateDirectoryA(path, nullptr) && SetCurrentDirectoryA(path);
 }

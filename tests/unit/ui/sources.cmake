@@ -1,3 +1,6 @@
+list(APPEND BRISVANE_UNIT_TESTS
+  tests/unit/ui/report_status_test.cpp
+)
 # The pages need windows, dialogs and drawing: these tests run in the Windows test build only.
 list(APPEND BRISVANE_WINDOWS_UNIT_TESTS
   tests/unit/ui/window_test_support.cpp
