@@ -1,4 +1,5 @@
 list(APPEND BRISVANE_CORE_SOURCES
   package/package_format.cpp
   package/setup_header.cpp
+  package/extract_entry.cpp
 )
