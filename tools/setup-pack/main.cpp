@@ -1,13 +1,36 @@
-#include "tools/setup-pack/compressor.h"
+// setup-pack: builds installers (the program file with its package appended) and inspects them.
+#include "tools/setup-pack/commands.h"
+
 #include <cstdio>
-#include <fstream>
-#include <iterator>
+#include <cstring>
+
+namespace {
+
+const char* const TOOL_HELP =
+    "usage: setup-pack COMMAND [ARGS]\n"
+    "Builds and inspects Brisvane Setup installers. `setup-pack COMMAND --help` tells more.\n\n";
+
+void print_overview(FILE* to) {
+    std::fputs(TOOL_HELP, to);
+    for (const Command& c : all_commands()) std::fprintf(to, "  %-9s %s\n", c.name, c.summary);
+}
+
+}  // namespace
+
 int main(int argc, char** argv) {
-    std::ifstream f(argv[1], std::ios::binary);
-    std::vector<uint8_t> in((std::istreambuf_iterator<char>(f)), {});
-    std::vector<uint8_t> out, d; std::string e;
-    CompressStats s;
-    if (!compress_stream(in.data(), in.size(), out, e, &s)) { printf("%s\n", e.c_str()); return 1; }
-    printf("%zu -> deflate %zu, package %zu (%.5f) blocks %u fixed %u stored %u\n", in.size(), s.deflate_bytes, out.size(), (double)out.size()/s.deflate_bytes, s.blocks.blocks, s.blocks.as_fixed, s.blocks.as_stored);
-    (void)argc; return 0;
+    if (argc < 2) {
+        print_overview(stderr);
+        return EXIT_USAGE;
+    }
+    std::string name = argv[1];
+    if (name == "--help" || name == "-h" || name == "help") {
+        print_overview(stdout);
+        return 0;
+    }
+    Args args(argv + 2, argv + argc);
+    for (const Command& c : all_commands())
+        if (name == c.name) return c.run(args);
+    std::fprintf(stderr, "setup-pack: unknown command \"%s\"\n\n", name.c_str());
+    print_overview(stderr);
+    return EXIT_USAGE;
 }
