@@ -85,6 +85,7 @@ struct Loader {
                 if (!parse_version(t.substr(8), 4, v)) {
                     fault(line, "version= must be a.b.c.d, each 0 to 65535, got \"" + tokens[i].substr(8) + "\"");
                     ok = false;
+                    explicit_version = true;   // given, if wrongly: no second fault about the resource
                     continue;
                 }
                 e.version_ms = (uint32_t)v[0] << 16 | v[1];
