@@ -138,6 +138,14 @@ typedef int HFILE;
 #define IDYES 6
 #define IDNO 7
 
+typedef union {
+    struct {
+        DWORD LowPart;
+        DWORD HighPart;
+    };
+    uint64_t QuadPart;
+} ULARGE_INTEGER, *PULARGE_INTEGER;
+
 typedef struct {
     DWORD dwLowDateTime;
     DWORD dwHighDateTime;
@@ -194,6 +202,8 @@ DWORD GetTempPathA(DWORD size, LPSTR buffer);
 UINT GetTempFileNameA(LPCSTR directory, LPCSTR prefix, UINT unique, LPSTR out);
 BOOL GetDiskFreeSpaceA(LPCSTR root, LPDWORD sectors_per_cluster, LPDWORD bytes_per_sector,
                        LPDWORD free_clusters, LPDWORD total_clusters);
+BOOL GetDiskFreeSpaceExA(LPCSTR directory, PULARGE_INTEGER available, PULARGE_INTEGER total,
+                         PULARGE_INTEGER free_total);
 HANDLE FindFirstFileA(LPCSTR pattern, LPWIN32_FIND_DATAA data);
 BOOL FindNextFileA(HANDLE find, LPWIN32_FIND_DATAA data);
 BOOL FindClose(HANDLE find);

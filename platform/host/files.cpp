@@ -315,27 +315,48 @@ UINT GetTempFileNameA(LPCSTR directory, LPCSTR prefix, UINT unique, LPSTR out) {
     return 0;
 }
 
-BOOL GetDiskFreeSpaceA(LPCSTR root, LPDWORD sectors_per_cluster, LPDWORD bytes_per_sector,
-                       LPDWORD free_clusters, LPDWORD total_clusters) {
+namespace {
+
+// Free and total bytes of the drive of `root`, the free figure as a test set it if it did.
+bool drive_space(LPCSTR root, unsigned long long& free_bytes, unsigned long long& total_bytes) {
     char drive;
     std::vector<std::string> parts;
-    if (!root || !host::split_windows_path(root, drive, parts)) { set_last_error(ERROR_PATH_NOT_FOUND); return FALSE; }
+    if (!root || !host::split_windows_path(root, drive, parts)) { set_last_error(ERROR_PATH_NOT_FOUND); return false; }
     std::string h;
     host::resolve((std::string(1, drive) + ":\\").c_str(), h);
     struct statvfs vfs;
-    if (::statvfs(h.c_str(), &vfs) != 0) { set_last_error(ERROR_PATH_NOT_FOUND); return FALSE; }
-    *sectors_per_cluster = 8;
-    *bytes_per_sector = 512;
-    unsigned long long free_bytes = (unsigned long long)vfs.f_bavail * vfs.f_frsize;
-    unsigned long long total_bytes = (unsigned long long)vfs.f_blocks * vfs.f_frsize;
+    if (::statvfs(h.c_str(), &vfs) != 0) { set_last_error(ERROR_PATH_NOT_FOUND); return false; }
+    free_bytes = (unsigned long long)vfs.f_bavail * vfs.f_frsize;
+    total_bytes = (unsigned long long)vfs.f_blocks * vfs.f_frsize;
     auto it = host::free_kb_override.find(drive);
     if (it != host::free_kb_override.end()) free_bytes = (unsigned long long)it->second * 1024;
+    return true;
+}
+
+}  // namespace
+
+BOOL GetDiskFreeSpaceA(LPCSTR root, LPDWORD sectors_per_cluster, LPDWORD bytes_per_sector,
+                       LPDWORD free_clusters, LPDWORD total_clusters) {
+    unsigned long long free_bytes, total_bytes;
+    if (!drive_space(root, free_bytes, total_bytes)) return FALSE;
+    *sectors_per_cluster = 8;
+    *bytes_per_sector = 512;
     auto clusters = [](unsigned long long bytes) {
         unsigned long long c = bytes / 4096;
         return (DWORD)(c > 0xFFFFFFFFull ? 0xFFFFFFFFull : c);
     };
     *free_clusters = clusters(free_bytes);
     if (total_clusters) *total_clusters = clusters(total_bytes);
+    return TRUE;
+}
+
+BOOL GetDiskFreeSpaceExA(LPCSTR directory, PULARGE_INTEGER available, PULARGE_INTEGER total,
+                         PULARGE_INTEGER free_total) {
+    unsigned long long free_bytes, total_bytes;
+    if (!drive_space(directory, free_bytes, total_bytes)) return FALSE;
+    if (available) available->QuadPart = free_bytes;
+    if (total) total->QuadPart = total_bytes;
+    if (free_total) free_total->QuadPart = free_bytes;
     return TRUE;
 }
 

@@ -1,0 +1,4 @@
+list(APPEND BRISVANE_UNIT_TESTS
+  tests/unit/detect/browsers_test.cpp
+  tests/unit/detect/paths_test.cpp
+)
