@@ -19,8 +19,9 @@ const std::vector<Command>& all_commands() {
          "checksum of .cox and .mox entries. Exits 0 when all is sound, else names the first fault.\n",
          command_verify},
         {"extract", "INSTALLER.exe DIR", "extract every entry into DIR",
-         "Writes every entry (not_installed ones too) into DIR through the program's own entry\n"
-         "extraction, creating DIR and subfolders as needed.\n",
+         "Checks the package checksum and the File table, then decodes every entry (not_installed\n"
+         "ones too) with the program's decoder within its size limit into DIR, creating DIR and\n"
+         "subfolders as needed.\n",
          command_extract},
         {"compress", "IN OUT", "compress a file into one package stream",
          "Writes the raw package stream of IN (no table, no header) to OUT.\n", command_compress},
