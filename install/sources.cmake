@@ -1,2 +1,3 @@
 list(APPEND BRISVANE_CORE_SOURCES
+  install/extension_checksum.cpp
 )
