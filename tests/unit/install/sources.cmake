@@ -1,0 +1,8 @@
+list(APPEND BRISVANE_TEST_SUPPORT_SOURCES
+  tests/unit/install/install_fixture.cpp
+)
+list(APPEND BRISVANE_UNIT_TESTS
+  tests/unit/install/version_rule_test.cpp
+)
+list(APPEND BRISVANE_HOST_ONLY_TESTS
+)
