@@ -69,3 +69,8 @@ void InstallTest::select_browsers(unsigned flags) {
     set_path(ctx.netscape_directory, netscape_plugins());
     set_path(ctx.explorer_directory, explorer_plugins());
 }
+
+void forget_pending_list() {
+    free_block(&ctx.pending_files_block);
+    ctx.pending_files = nullptr;
+}

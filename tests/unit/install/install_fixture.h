@@ -43,3 +43,5 @@ private:
 };
 
 void set_path(char* buffer, const std::string& value);
+// Frees ctx.pending_files, as if no shared file had been listed yet.
+void forget_pending_list();

@@ -5,4 +5,5 @@ list(APPEND BRISVANE_UNIT_TESTS
   tests/unit/install/version_rule_test.cpp
 )
 list(APPEND BRISVANE_HOST_ONLY_TESTS
+  tests/unit/install/shared_files_test.cpp
 )
