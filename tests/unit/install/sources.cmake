@@ -9,4 +9,5 @@ list(APPEND BRISVANE_UNIT_TESTS
 list(APPEND BRISVANE_HOST_ONLY_TESTS
   tests/unit/install/shared_files_test.cpp
   tests/unit/install/main_files_test.cpp
+  tests/unit/install/install_sequence_test.cpp
 )
