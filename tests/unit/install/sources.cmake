@@ -11,3 +11,9 @@ list(APPEND BRISVANE_HOST_ONLY_TESTS
   tests/unit/install/main_files_test.cpp
   tests/unit/install/install_sequence_test.cpp
 )
+if(WIN32)
+  # The shell's shortcut objects exist only on Windows.
+  list(APPEND BRISVANE_UNIT_TESTS
+    tests/unit/install/shortcuts_test.cpp
+  )
+endif()
