@@ -1,4 +1,7 @@
 list(APPEND BRISVANE_CORE_SOURCES
+  package/checksum.cpp
+  package/load_package.cpp
   package/package_format.cpp
   package/setup_header.cpp
+  package/table_checks.cpp
 )

@@ -2,6 +2,9 @@
 # under Wine; BRISVANE_HOST_ONLY_TESTS use controls that only the host stand-in has.
 list(APPEND BRISVANE_TEST_SUPPORT_SOURCES
   tests/support/test_env.cpp
+  tests/support/make_pe.cpp
+  tests/support/make_package.cpp
+  tests/support/browser_registry.cpp
 )
 foreach(area platform common package decompress install detect ui)
   include(tests/unit/${area}/sources.cmake OPTIONAL)

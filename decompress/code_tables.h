@@ -1,0 +1,54 @@
+// Lookup tables for the prefix codes of the compressed stream format.
+//
+// A code is decoded by table lookup: a root table indexed by the next `root width` bits of
+// the input (taken from the low end of the bit buffer, so an index is a code's bits in
+// reading order, the code bit-reversed) and, for longer codes, sub-tables indexed by the bits
+// after those. Codes are assigned canonically: by length, and within a length by symbol.
+#pragma once
+
+#include <cstdint>
+
+// Values of CodeEntry::op.
+enum : uint8_t {
+    CODE_OP_MAX_EXTRA = 13,   // 0..13: a length or distance base with this many extra bits
+    CODE_OP_END = 15,         // end of block
+    CODE_OP_LITERAL = 16,     // literal byte (in the code-length code: any symbol)
+    CODE_OP_LINK = 16,        // 16 + n (17..32): link to a sub-table indexed by n more bits
+    CODE_OP_INVALID = 100,    // a pattern no symbol takes
+};
+
+struct CodeEntry {
+    uint8_t op;
+    uint8_t bits;             // bits this entry consumes (in a link: the parent table's width)
+    union {
+        uint16_t value;       // literal, symbol, or base length / distance
+        CodeEntry* table;     // link: the sub-table; header entry: the next table of the chain
+    };
+};
+
+// Results of build_code_tables.
+constexpr int CODE_COMPLETE = 0;         // complete, longest code 1 bit, or no code at all
+constexpr int CODE_INCOMPLETE = 1;       // tables built; unused patterns decode as invalid
+constexpr int CODE_OVERSUBSCRIBED = 2;   // no tables
+constexpr int CODE_NO_MEMORY = 3;        // no tables (those made are freed)
+
+constexpr unsigned CODE_MAX_BITS = 16;
+constexpr unsigned CODE_MAX_SYMBOLS = 288;
+
+// Builds the lookup tables of one code.
+//   lengths[count]: code lengths 0..16 (0: the symbol has no code); count at most 288.
+//   Symbols below `simple_count` are simple: op 16 (below 256) or 15 (256 and above), value =
+//   the symbol. A symbol s from simple_count on gets op = low 8 bits of extras[s -
+//   simple_count] and value = bases[s - simple_count].
+//   *table_out receives the root table (null when no symbol has a code).
+//   *bits_inout: the requested root width on entry, the actual one on return (0: no table).
+// Every table is one LocalAlloc of 2^n + 1 entries; the first entry is a header whose
+// `table` names the next table made for the same code, so free_code_tables frees the chain.
+// Returns CODE_COMPLETE, CODE_INCOMPLETE (tables kept: the caller frees them),
+// CODE_OVERSUBSCRIBED or CODE_NO_MEMORY (nothing kept, *table_out must not be used).
+int build_code_tables(const uint8_t* lengths, unsigned count, unsigned simple_count,
+                      const uint16_t* bases, const uint16_t* extras, CodeEntry** table_out,
+                      unsigned* bits_inout);
+
+// Frees every table of the code whose root table is `root`. Null is allowed.
+void free_code_tables(CodeEntry* root);

@@ -1,0 +1,185 @@
+#include "detect/browsers.h"
+
+#include "common/install_context.h"
+#include "detect/memory_blocks.h"
+#include "detect/paths.h"
+
+#include <cstring>
+
+namespace {
+
+// Reads a registry value of any type into a path buffer, terminated; empty when it cannot
+// be read (the buffer's contents are not defined after a failed or too-long read).
+void read_value(HKEY key, const char* name, char* out) {
+    DWORD size = PATH_BUFFER_SIZE;
+    if (RegQueryValueExA(key, name, nullptr, nullptr, reinterpret_cast<BYTE*>(out), &size) != ERROR_SUCCESS) {
+        out[0] = 0;
+        return;
+    }
+    out[size < (DWORD)PATH_BUFFER_SIZE ? size : PATH_BUFFER_SIZE - 1] = 0;
+}
+
+// The default value of App Paths' subkey for `exe_name`; empty when missing.
+void read_app_path(HKEY app_paths, const char* exe_name, char* out) {
+    LONG size = PATH_BUFFER_SIZE;
+    if (RegQueryValueA(app_paths, exe_name, out, &size) != ERROR_SUCCESS) {
+        out[0] = 0;
+        return;
+    }
+    out[PATH_BUFFER_SIZE - 1] = 0;
+    // A registration may be quoted, as command lines are: "C:\Program Files\...\x.exe".
+    size_t n = std::strlen(out);
+    if (n >= 2 && out[0] == '"' && out[n - 1] == '"') {
+        std::memmove(out, out + 1, n - 2);
+        out[n - 2] = 0;
+    }
+}
+
+bool equal_nocase(const char* a, const char* b) {
+    for (; *a && *b; ++a, ++b) {
+        char x = (*a >= 'A' && *a <= 'Z') ? (char)(*a + 32) : *a;
+        char y = (*b >= 'A' && *b <= 'Z') ? (char)(*b + 32) : *b;
+        if (x != y) return false;
+    }
+    return *a == *b;
+}
+
+// "bsr1"/"bsr2" hold the browser's Plugins directory when the plug-in went there, else the
+// browser's own directory. Either way the result names the executable in the browser's
+// directory. A value without a backslash is left as read.
+void settings_value_to_exe_path(char* path, const char* exe_name) {
+    remove_backslash(path);
+    char* last = std::strrchr(path, '\\');
+    if (!last) return;
+    char* name_at = equal_nocase(last + 1, "Plugins") ? last + 1 : path + std::strlen(path);
+    if (name_at != last + 1) *name_at++ = '\\';
+    if ((size_t)(name_at - path) + std::strlen(exe_name) >= (size_t)PATH_BUFFER_SIZE) {
+        path[0] = 0;   // no room to name the executable: the browser is not found
+        return;
+    }
+    std::strcpy(name_at, exe_name);
+}
+
+// Step 4 and 5 of the detection for one browser.
+void accept_browser(char* directory, char* exe_name, const char* default_exe, uint32_t min_version,
+                    unsigned flag) {
+    std::strcpy(exe_name, default_exe);
+    if (directory[0] == 0) return;
+    uint32_t version = query_file_version(directory);
+    if (version != 0 && version < min_version) {
+        directory[0] = 0;
+        return;
+    }
+    ctx.browser_flags |= flag;
+    char* last = std::strrchr(directory, '\\');
+    if (!last) return;
+    std::strcpy(exe_name, last + 1);
+    *last = 0;
+    to_long_path(directory);
+}
+
+}  // namespace
+
+bool open_settings_key(HKEY* key) {
+    return RegOpenKeyExA(HKEY_CURRENT_USER, SETTINGS_KEY, 0, KEY_READ, key) == ERROR_SUCCESS ||
+           RegOpenKeyExA(HKEY_CURRENT_USER, OLD_SETTINGS_KEY, 0, KEY_READ, key) == ERROR_SUCCESS;
+}
+
+void detect_browsers() {
+    HKEY app_paths;
+    if (RegOpenKeyA(HKEY_LOCAL_MACHINE, APP_PATHS_KEY, &app_paths) == ERROR_SUCCESS) {
+        read_app_path(app_paths, "netscape.exe", ctx.netscape_directory);
+        read_app_path(app_paths, "iexplore.exe", ctx.explorer_directory);
+        RegCloseKey(app_paths);
+
+        HKEY settings;
+        if ((ctx.netscape_directory[0] == 0 || ctx.explorer_directory[0] == 0) && open_settings_key(&settings)) {
+            if (ctx.netscape_directory[0] == 0) {
+                read_value(settings, "bsr1", ctx.netscape_directory);
+                settings_value_to_exe_path(ctx.netscape_directory, "netscape.exe");
+            }
+            if (ctx.explorer_directory[0] == 0) {
+                read_value(settings, "bsr2", ctx.explorer_directory);
+                settings_value_to_exe_path(ctx.explorer_directory, "iexplore.exe");
+            }
+            RegCloseKey(settings);
+        }
+    }
+    accept_browser(ctx.netscape_directory, ctx.netscape_exe_name, "netscape.exe", NETSCAPE_MIN_VERSION,
+                   BROWSER_NETSCAPE);
+    accept_browser(ctx.explorer_directory, ctx.explorer_exe_name, "iexplore.exe", EXPLORER_MIN_VERSION,
+                   BROWSER_EXPLORER);
+}
+
+void read_default_target() {
+    HKEY settings;
+    if (open_settings_key(&settings)) {
+        read_value(settings, "CurDir", ctx.target_directory);
+        RegCloseKey(settings);
+    }
+    if (ctx.target_directory[0] == 0) std::strcpy(ctx.target_directory, DEFAULT_TARGET_DIRECTORY);
+    add_backslash(ctx.target_directory);
+}
+
+uint32_t query_file_version(const char* path) {
+    DWORD handle = 0;
+    DWORD size = GetFileVersionInfoSizeA(path, &handle);
+    if (size == 0) return 0;
+    HGLOBAL block_handle = nullptr;
+    void* block = alloc_block(size, &block_handle);
+    if (!block) return 0;
+    uint32_t version = 0;
+    VS_FIXEDFILEINFO* info = nullptr;
+    UINT length = 0;
+    if (GetFileVersionInfoA(path, handle, size, block) &&
+        VerQueryValueA(block, "\\", reinterpret_cast<LPVOID*>(&info), &length) && info &&
+        length >= sizeof(VS_FIXEDFILEINFO))
+        version = info->dwFileVersionMS;
+    free_block(&block_handle);
+    return version;
+}
+
+void to_long_path(char* path) {
+    auto* work = static_cast<char*>(LocalAlloc(LMEM_ZEROINIT, PATH_BUFFER_SIZE));
+    if (!work) return;
+    size_t length = 0;
+    if (path[0] != 0 && path[1] == ':') {
+        work[0] = path[0];
+        work[1] = ':';
+        length = 2;
+    }
+    const char* at = path + length;
+    while (*at == '\\') ++at;
+
+    bool found = true;
+    for (;;) {
+        const char* end = std::strchr(at, '\\');
+        size_t part = end ? (size_t)(end - at) : std::strlen(at);
+        if (length + 1 + part >= (size_t)PATH_BUFFER_SIZE || std::memchr(at, '*', part) ||
+            std::memchr(at, '?', part)) {
+            found = false;
+            break;
+        }
+        work[length] = '\\';
+        std::memcpy(work + length + 1, at, part);
+        work[length + 1 + part] = 0;
+        WIN32_FIND_DATAA data;
+        HANDLE find = FindFirstFileA(work, &data);
+        if (find == INVALID_HANDLE_VALUE) {
+            found = false;
+            break;
+        }
+        FindClose(find);
+        size_t name = std::strlen(data.cFileName);
+        if (length + 1 + name >= (size_t)PATH_BUFFER_SIZE) {
+            found = false;
+            break;
+        }
+        std::memcpy(work + length + 1, data.cFileName, name + 1);
+        length += 1 + name;
+        if (!end) break;
+        at = end + 1;
+    }
+    if (found) std::strcpy(path, work);
+    LocalFree(work);
+}

@@ -1,0 +1,41 @@
+// Finds the two supported browsers and the directory to propose for the installation, from
+// the platform's application paths and the settings an earlier run left in the registry.
+#pragma once
+
+#include "platform/win32.h"
+
+#include <cstdint>
+
+// The maker's settings key under HKEY_CURRENT_USER, and the key an earlier publisher used.
+constexpr const char* SETTINGS_KEY = "Software\\Quendlark\\Brisvane\\Main";
+constexpr const char* OLD_SETTINGS_KEY = "Software\\Halvo\\Brisvane\\Main";
+constexpr const char* APP_PATHS_KEY = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths";
+constexpr const char* DEFAULT_TARGET_DIRECTORY = "C:\\Program Files\\Brisvane";
+
+// Oldest accepted versions (major << 16 | minor); 0, no version resource, is accepted.
+constexpr uint32_t NETSCAPE_MIN_VERSION = 0x00020000;   // 2.0
+constexpr uint32_t EXPLORER_MIN_VERSION = 0x00040046;   // 4.70
+
+// Opens the first of SETTINGS_KEY and OLD_SETTINGS_KEY that opens for reading.
+bool open_settings_key(HKEY* key);
+
+// Fills netscape_directory / netscape_exe_name, explorer_directory / explorer_exe_name and sets
+// browser_flags bits for the browsers found (it never clears one). App Paths is asked first;
+// a browser it does not name is taken from "bsr1" / "bsr2" in the settings key. A browser
+// older than its minimum version is left out (its directory stays empty). The directories
+// come out without a trailing backslash and in long form.
+void detect_browsers();
+
+// Sets target_directory (empty on entry) to "CurDir" from the settings key, else to
+// DEFAULT_TARGET_DIRECTORY, with a trailing backslash.
+void read_default_target();
+
+// The file version's most significant 32 bits (major << 16 | minor) from the file's version
+// resource; 0 when it has none, it cannot be read or memory is short.
+uint32_t query_file_version(const char* path);
+
+// Rewrites a path (260-byte buffer) with each component as the file system lists it (its
+// long name). Leaves it unchanged when a component cannot be found (so network paths and
+// paths ending in a backslash stay as they are), a component holds a wildcard, or memory or
+// room is short.
+void to_long_path(char* path);

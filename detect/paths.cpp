@@ -1,0 +1,118 @@
+#include "detect/paths.h"
+
+#include "common/install_context.h"
+
+#include <cstring>
+
+namespace {
+
+// The existence test, then the creation of a missing directory. False when it cannot be had.
+bool ensure_directory(const char* path) {
+    if (SetCurrentDirectoryA(path)) return true;
+    return CreateDirectoryA(path, nullptr) && SetCurrentDirectoryA(path);
+}
+
+// Index of the first separator at which make_directory_path tests a prefix, or -1.
+int first_stop(const char* path) {
+    const char* from;
+    if (path[0] == '\\' && path[1] == '\\') {
+        // \\server\share\: the server and the share can be neither entered alone nor created.
+        const char* server_end = std::strchr(path + 2, '\\');
+        const char* share_end = server_end ? std::strchr(server_end + 1, '\\') : nullptr;
+        from = share_end ? share_end + 1 : nullptr;
+    } else if (path[0] != 0 && path[1] == ':' && path[2] == '\\') {
+        from = path + 3;
+    } else {
+        // A path rooted on the current drive (\A\B) starts below its root, like C:\A\B.
+        from = path[0] == '\\' ? path + 1 : path;
+    }
+    const char* stop = from ? std::strchr(from, '\\') : nullptr;
+    return stop ? (int)(stop - path) : -1;
+}
+
+}  // namespace
+
+int make_directory_path(char* path) {
+    add_backslash(path);
+    int stop = first_stop(path);
+    auto* work = static_cast<char*>(LocalAlloc(LMEM_ZEROINIT, PATH_BUFFER_SIZE));
+    if (!work) return -1;
+
+    int result = 0;
+    if (stop >= 0) {
+        for (int at = stop; path[at] != 0; ++at) {
+            if (path[at] != '\\') continue;
+            std::memcpy(work, path, (size_t)at);
+            work[at] = 0;
+            if (!ensure_directory(work)) {
+                result = 1;
+                break;
+            }
+        }
+    } else {
+        std::strcpy(work, path);
+        remove_backslash(work);
+        if (!ensure_directory(work)) result = 1;
+    }
+    LocalFree(work);
+    return result;
+}
+
+uint32_t free_space_kb(const char* path) {
+    char root[PATH_BUFFER_SIZE] = {};
+    std::strncpy(root, path, PATH_BUFFER_SIZE - 1);
+    if (root[0] == '\\' && root[1] == '\\') {
+        // The share's root: \\server\share\ (the call wants the trailing backslash).
+        char* server_end = std::strchr(root + 2, '\\');
+        char* share_end = server_end ? std::strchr(server_end + 1, '\\') : nullptr;
+        if (share_end) share_end[1] = 0;
+        else add_backslash(root);
+    } else if (root[0] != 0 && root[1] == ':') {
+        root[2] = '\\';
+        root[3] = 0;
+    }
+    DWORD sectors_per_cluster = 0, bytes_per_sector = 0, free_clusters = 0, total_clusters = 0;
+    if (!GetDiskFreeSpaceA(root, &sectors_per_cluster, &bytes_per_sector, &free_clusters, &total_clusters))
+        return FREE_SPACE_UNKNOWN;
+    uint64_t kb = (uint64_t)bytes_per_sector * sectors_per_cluster * free_clusters / 1024;
+    return kb < FREE_SPACE_UNKNOWN ? (uint32_t)kb : FREE_SPACE_UNKNOWN - 1;
+}
+
+void add_backslash(char* path) {
+    size_t n = std::strlen(path);
+    if (n == 0 || path[n - 1] == '\\' || n + 1 >= (size_t)PATH_BUFFER_SIZE) return;
+    path[n] = '\\';
+    path[n + 1] = 0;
+}
+
+void remove_backslash(char* path) {
+    size_t n = std::strlen(path);
+    if (n > 3 && path[n - 1] == '\\') path[n - 1] = 0;
+}
+
+void replace_extension(char* path, const char* extension) {
+    size_t n = std::strlen(path);
+    char* dot = std::strrchr(path, '.');
+    size_t keep = (dot && !std::strchr(dot, '\\')) ? (size_t)(dot - path) : n;
+    if (keep + std::strlen(extension) >= (size_t)PATH_BUFFER_SIZE) return;
+    std::strcpy(path + keep, extension);
+}
+
+void shorten_path(char* path, int limit) {
+    int n = (int)std::strlen(path);
+    char* first = std::strchr(path, '\\');
+    char* last = std::strrchr(path, '\\');
+    if (n <= limit || !first || last - first < 4) return;
+
+    int last_at = (int)(last - path);
+    int tail = n - last_at;   // the last backslash and the name after it
+    int keep = (int)(first - path) + 1;
+    for (const char* candidate = first; candidate && last_at - (candidate - path) >= 4 &&
+                                        (int)(candidate - path) + tail < limit;
+         candidate = std::strchr(candidate + 1, '\\'))
+        keep = (int)(candidate - path) + 1;
+
+    // keep + 3 <= last_at, so the tail only ever moves towards the start.
+    std::memmove(path + keep + 3, last, (size_t)tail + 1);
+    std::memcpy(path + keep, "...", 3);
+}

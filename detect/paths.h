@@ -1,0 +1,39 @@
+// Small operations on paths, directories and disks shared by the pages and the install
+// steps. Paths are 8-bit texts in zero-filled buffers of PATH_BUFFER_SIZE (260) bytes; the
+// backslash is the only separator.
+#pragma once
+
+#include "platform/win32.h"
+
+#include <cstdint>
+
+// free_space_kb's answer for a drive it cannot measure.
+constexpr uint32_t FREE_SPACE_UNKNOWN = 0xFFFFFFFF;
+
+// Makes every missing directory of `path` (a 260-byte buffer), from the top down; existing
+// ones are left alone. A trailing backslash is added to the buffer first and stays there.
+// The walk starts below the drive root ("C:\A" is the first directory tried for C:\A\B), below
+// the share of a network path (\\server\share\A first) and, for other paths, at their first
+// component. A directory exists when it can be made the current directory, so the current
+// directory ends at the last directory that exists.
+// Returns 0 when all exist, 1 when one could not be created, -1 when memory is short.
+int make_directory_path(char* path);
+
+// Free kilobytes on the drive (or network share) of `path`: a drive path is measured at its
+// root, a network path at its share. FREE_SPACE_UNKNOWN when it cannot be measured; more
+// than 0xFFFFFFFE kilobytes are reported as 0xFFFFFFFE, never wrapped.
+uint32_t free_space_kb(const char* path);
+
+// Appends a backslash when the path is not empty, does not end with one and has room for it.
+void add_backslash(char* path);
+// Removes a trailing backslash from a path longer than 3 characters (a root such as C:\ keeps it).
+void remove_backslash(char* path);
+// Replaces the file name's extension by `extension` (given with its dot), or appends it when
+// the name has none (a dot in a directory name does not count). When the result would not
+// fit in a path buffer the path is left unchanged, so a caller can tell by comparing.
+void replace_extension(char* path, const char* extension);
+// Shortens a path longer than `limit` for display: as many leading directories as fit, then
+// "...", then the last backslash and name (C:\Program Files\Netscape\...\Plugins). Never makes
+// the text longer; the result can still exceed the limit by up to three characters, or by more
+// when the last name alone is too long.
+void shorten_path(char* path, int limit);

@@ -1,0 +1,18 @@
+// The package checksum: every byte from the File table to the end of the program file,
+// folded into 32 bits.
+#pragma once
+
+#include "platform/win32.h"
+
+#include <cstdint>
+
+// Folds `length` bytes of `buffer` into `sum` and returns the new sum. Each whole 32-bit
+// little-endian word in turn: sum = rotate_left(sum, 1) + word (mod 2^32); then each of the
+// length % 4 leftover bytes the same way, unsigned. Pieces that are multiples of four bytes
+// can be folded one after another and give the same sum as one pass.
+uint32_t checksum_add(const uint8_t* buffer, uint32_t length, uint32_t sum);
+
+// The checksum of the bytes from the file's current position to its end, read through a
+// 16,384-byte block. The position is left where it was. Returns 0 when the block cannot be
+// allocated; a read that fails ends the sum there (the caller sees a mismatch).
+uint32_t checksum_to_end(HFILE file);

@@ -1,0 +1,77 @@
+#include "package/load_package.h"
+
+#include "common/install_context.h"
+#include "common/status.h"
+#include "detect/browsers.h"
+#include "detect/memory_blocks.h"
+#include "package/checksum.h"
+#include "package/setup_header.h"
+#include "package/table_checks.h"
+
+#include <cstring>
+
+namespace {
+
+// Checks and reads the table from the open program file. Returns the status.
+int read_table(HFILE file, const SetupHeader& header) {
+    LONG file_size = _llseek(file, 0, FILE_END);
+    // A header that places the table past the end of the file (or past what a seek can
+    // reach) describes some other file.
+    if (file_size < 0 || header.table_offset > (uint32_t)file_size) return MSG_INVALID_DATA;
+    _llseek(file, (LONG)header.table_offset, FILE_BEGIN);
+    if (checksum_to_end(file) != header.checksum) return MSG_INVALID_DATA;
+
+    // A package without entries may have an empty table area; a block of 0 bytes cannot be
+    // locked, so at least one (zero) byte is allocated.
+    DWORD block_size = header.table_size ? header.table_size : 1;
+    ctx.file_table = static_cast<uint8_t*>(alloc_block(block_size, &ctx.file_table_block));
+    if (!ctx.file_table) return MSG_NO_MEMORY;
+    _llseek(file, (LONG)header.table_offset, FILE_BEGIN);
+    if (header.table_size > 0x7FFFFFFFu ||
+        _hread(file, ctx.file_table, (LONG)header.table_size) != (LONG)header.table_size)
+        return MSG_READ_ERROR;
+    // The checksum proves the package is the one that was built; this proves the table can
+    // be walked and its names and offsets used without leaving the table or the target.
+    uint32_t data_start = header.table_offset + header.table_size;
+    return check_file_table(ctx.file_table, header.table_size, header.file_count, data_start,
+                            (uint32_t)file_size);
+}
+
+}  // namespace
+
+int load_package() {
+    const SetupHeader& header = setup_header();
+    ctx.target_directory[0] = 0;
+    detect_browsers();
+
+    GetModuleFileNameA(nullptr, ctx.program_path, PATH_BUFFER_SIZE);
+    ctx.program_path[PATH_BUFFER_SIZE - 1] = 0;
+    std::strcpy(ctx.error_file_name, ctx.program_path);
+
+    int status = MSG_READ_ERROR;
+    HFILE file = _lopen(ctx.program_path, OF_READ);
+    if (file != HFILE_ERROR) {
+        status = read_table(file, header);
+        _lclose(file);
+    }
+    // Nothing half-loaded stays behind: a table that failed any test is not kept.
+    if (status != STATUS_OK) {
+        free_block(&ctx.file_table_block);
+        ctx.file_table = nullptr;
+    }
+
+    ctx.required_kb = 0;
+    if (status == STATUS_OK) {
+        const uint8_t* entry = ctx.file_table;
+        for (unsigned i = 0; i < header.file_count; ++i, entry = next_file_entry(entry))
+            if (!(entry_flags(entry) & ENTRY_NOT_INSTALLED)) ctx.required_kb += rounded_required_kb(entry_size_kb(entry));
+    }
+
+    ctx.target_directory[0] = 0;
+    if (status != STATUS_OK) return status;
+    read_default_target();
+    return STATUS_OK;
+}
+
+uint8_t* next_file_entry(uint8_t* entry) { return entry + entry_record_length(entry); }
+const uint8_t* next_file_entry(const uint8_t* entry) { return entry + entry_record_length(entry); }

@@ -1,0 +1,102 @@
+#include "tests/support/make_package.h"
+
+#include "package/checksum.h"
+#include "package/setup_header.h"
+#include "platform/test_control.h"
+#include "tests/support/test_env.h"
+
+#include <cstring>
+
+namespace {
+
+const SetupHeader build_time_header = setup_header_storage;
+
+void put_u16(std::string& s, uint16_t v) {
+    s += (char)(v & 0xFF);
+    s += (char)(v >> 8);
+}
+
+void put_u32(std::string& s, uint32_t v) {
+    for (int i = 0; i < 4; ++i) s += (char)((v >> (8 * i)) & 0xFF);
+}
+
+uint32_t checksum_of(const std::string& bytes, uint32_t from) {
+    if (from >= bytes.size()) return 0;
+    return checksum_add(reinterpret_cast<const uint8_t*>(bytes.data()) + from, (uint32_t)(bytes.size() - from), 0);
+}
+
+}  // namespace
+
+std::string file_entry_record(const PackageEntry& e, uint32_t data_offset) {
+    bool version = (e.flags & ENTRY_HAS_VERSION) != 0;
+    std::string r;
+    uint16_t length = (uint16_t)(e.name.size() + ENTRY_FIXED_BYTES + (version ? ENTRY_VERSION_BYTES : 0));
+    put_u16(r, e.record_length.value_or(length));
+    put_u16(r, e.flags);
+    put_u16(r, e.size_kb);
+    r += e.name;
+    r += '\0';
+    r += '\0';   // reserved byte
+    if (version) {
+        put_u32(r, e.version_ms);
+        put_u32(r, e.version_ls);
+    }
+    put_u16(r, 1);   // reserved word
+    put_u32(r, e.data_offset.value_or(data_offset));
+    put_u32(r, (uint32_t)e.data.size());
+    put_u16(r, 0);   // reserved word
+    return r;
+}
+
+BuiltPackage build_package(const PackageSpec& spec) {
+    BuiltPackage out{};
+    const uint32_t table_offset = (uint32_t)spec.stub.size();
+
+    // The table's size does not depend on the data offsets, so lay it out once to learn it.
+    std::string table;
+    if (spec.table_bytes) {
+        table = *spec.table_bytes;
+    } else {
+        for (const PackageEntry& e : spec.entries) table += file_entry_record(e, 0);
+    }
+    const uint32_t table_size = (uint32_t)table.size() + spec.table_fill;
+    const uint32_t data_start = table_offset + table_size;
+
+    if (!spec.table_bytes) {
+        table.clear();
+        uint32_t data_at = data_start;
+        for (const PackageEntry& e : spec.entries) {
+            out.record_offsets.push_back((uint32_t)table.size());
+            out.data_offsets.push_back(e.data_offset.value_or(data_at));
+            table += file_entry_record(e, data_at);
+            data_at += (uint32_t)e.data.size();
+        }
+    }
+
+    out.bytes = spec.stub + table + std::string(spec.table_fill, '\0');
+    if (!spec.table_bytes)
+        for (const PackageEntry& e : spec.entries) out.bytes += e.data;
+
+    out.header = build_time_header;
+    std::memcpy(out.header.marker, SETUP_MARKER, sizeof SETUP_MARKER);
+    out.header.file_count = spec.file_count.value_or((uint16_t)spec.entries.size());
+    out.header.table_offset = table_offset;
+    out.header.table_size = table_size;
+    out.header.data_start = data_start;
+    out.header.product_version_ms = spec.product_version_ms;
+    out.header.product_version_ls = spec.product_version_ls;
+    out.header.checksum = spec.checksum.value_or(checksum_of(out.bytes, table_offset));
+    return out;
+}
+
+void reseal_package(BuiltPackage& package) {
+    package.header.checksum = checksum_of(package.bytes, package.header.table_offset);
+}
+
+void install_package(const BuiltPackage& package, const std::string& windows_path) {
+    write_file(windows_path, package.bytes);
+    setup_header_storage = package.header;
+    test_set_module_file_name(windows_path.c_str());
+}
+
+void restore_setup_header() { setup_header_storage = build_time_header; }

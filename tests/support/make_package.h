@@ -1,0 +1,63 @@
+// Test program files: a stub standing for the executable image, the File table, the entries'
+// data and the package checksum, plus the Setup header values that describe them. Raw
+// overrides make damaged and hostile packages.
+#pragma once
+
+#include "package/package_format.h"
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+struct PackageEntry {
+    std::string name;
+    uint16_t flags = 0;
+    uint16_t size_kb = 0;
+    uint32_t version_ms = 0;   // written only when flags & 0x0016
+    uint32_t version_ls = 0;
+    std::string data;          // the entry's compressed stream bytes, copied as they are
+
+    // Raw overrides for hostile records.
+    std::optional<uint16_t> record_length;
+    std::optional<uint32_t> data_offset;
+};
+
+struct PackageSpec {
+    std::string stub = std::string(512, 'S');   // the "executable image"; table_offset is its size
+    std::vector<PackageEntry> entries;
+    uint32_t table_fill = 0;                      // zero bytes after the records in the table area
+    uint32_t product_version_ms = 0x00020002;
+    uint32_t product_version_ls = 0x00000062;
+
+    // Raw overrides.
+    std::optional<std::string> table_bytes;       // the records as given instead of built
+    std::optional<uint16_t> file_count;           // instead of entries.size()
+    std::optional<uint32_t> checksum;             // instead of the computed one
+};
+
+struct BuiltPackage {
+    std::string bytes;                     // the whole program file
+    SetupHeader header;                    // the values for setup_header_storage
+    std::vector<uint32_t> record_offsets;  // each record's offset in the table
+    std::vector<uint32_t> data_offsets;    // each entry's data offset in the file
+};
+
+// One File entry record as the program reads it (reserved byte 0, reserved word 1, trailing
+// reserved word 0; packed_size = data.size()).
+std::string file_entry_record(const PackageEntry& entry, uint32_t data_offset);
+
+// Builds the program file: stub, table area (records then table_fill zeros), each entry's data
+// back to back in table order, and the header with the checksum the program computes.
+BuiltPackage build_package(const PackageSpec& spec);
+
+// Sets header.checksum to the checksum of bytes[table_offset..end), after a test changed bytes.
+void reseal_package(BuiltPackage& package);
+
+// Writes the file to `windows_path`, puts the header into setup_header_storage and makes the
+// path the program's own module file name.
+void install_package(const BuiltPackage& package, const std::string& windows_path);
+
+// Puts the build-time header back into setup_header_storage (all zero except the marker and
+// the reserved words).
+void restore_setup_header();

@@ -1,0 +1,237 @@
+// Loading the package appended to the program file: the checksum, the table, required_kb,
+// the proposed target directory, and every failure status.
+#include "package/load_package.h"
+
+#include "common/status.h"
+#include "detect/browsers.h"
+#include "package/setup_header.h"
+#include "tests/support/browser_registry.h"
+#include "tests/support/make_package.h"
+#include "tests/support/make_pe.h"
+#include "tests/support/test_env.h"
+
+#include <cstring>
+
+namespace {
+
+PackageEntry make_entry(const std::string& name, uint16_t flags, uint16_t size_kb, const std::string& data) {
+    PackageEntry e;
+    e.name = name;
+    e.flags = flags;
+    e.size_kb = size_kb;
+    e.version_ms = 0x00020002;
+    e.version_ls = 0x00000061;
+    e.data = data;
+    return e;
+}
+
+// Shared, regular, versioned and not-installed entries; the data is 7 + 5 + 3 + 1 bytes, so
+// the package does not end on a whole word.
+PackageSpec sample_spec() {
+    PackageSpec spec;
+    spec.entries = {
+        make_entry("npbv32.dll", 0x0016, 276, "shared!"),
+        make_entry("sub\\player.cox", 0x0010, 33, "codex"),
+        make_entry("readme.txt", 0x0000, 1, "txt"),
+        make_entry("logo.bmp", 0x0001, 58, "L"),
+    };
+    spec.table_fill = 37;
+    return spec;
+}
+
+}  // namespace
+
+class LoadPackage : public PlatformTest {
+protected:
+    void SetUp() override {
+        PlatformTest::SetUp();
+        clear_browser_registry();
+    }
+    void TearDown() override {
+        restore_setup_header();
+        clear_browser_registry();
+        PlatformTest::TearDown();
+    }
+    // Writes the package as the program file and loads it.
+    int load(const BuiltPackage& package) {
+        reset_context();
+        install_package(package, program());
+        return load_package();
+    }
+    std::string program() const { return path("setup.exe"); }
+    void expect_no_table() {
+        EXPECT_EQ(ctx.file_table, nullptr);
+        EXPECT_EQ(ctx.file_table_block, nullptr);
+        EXPECT_STREQ(ctx.target_directory, "");
+    }
+};
+
+TEST_F(LoadPackage, LoadsTableAndProposesTheDefaultDirectory) {
+    BuiltPackage package = build_package(sample_spec());
+    ASSERT_EQ(load(package), STATUS_OK);
+    EXPECT_STREQ(ctx.program_path, program().c_str());
+    EXPECT_STREQ(ctx.error_file_name, program().c_str());
+    EXPECT_STREQ(ctx.target_directory, "C:\\Program Files\\Brisvane\\");
+    // 276 -> 288, 33 -> 64, 1 -> 32; the logo counts nothing.
+    EXPECT_EQ(ctx.required_kb, 288u + 64u + 32u);
+    ASSERT_NE(ctx.file_table, nullptr);
+    const SetupHeader& h = package.header;
+    EXPECT_EQ(0, std::memcmp(ctx.file_table, package.bytes.data() + h.table_offset, h.table_size));
+}
+
+TEST_F(LoadPackage, WalkFindsEachEntrysFieldsWithAndWithoutVersionPair) {
+    PackageSpec spec = sample_spec();
+    BuiltPackage package = build_package(spec);
+    ASSERT_EQ(load(package), STATUS_OK);
+    const uint8_t* entry = ctx.file_table;
+    for (size_t i = 0; i < spec.entries.size(); ++i, entry = next_file_entry(entry)) {
+        const PackageEntry& want = spec.entries[i];
+        EXPECT_EQ(entry, ctx.file_table + package.record_offsets[i]);
+        EXPECT_STREQ(entry_name(entry), want.name.c_str());
+        EXPECT_EQ(entry_flags(entry), want.flags);
+        EXPECT_EQ(entry_has_version(entry), (want.flags & 0x0016) != 0) << want.name;
+        EXPECT_EQ(entry_version_ms(entry), entry_has_version(entry) ? want.version_ms : 0u);
+        EXPECT_EQ(entry_data_offset(entry), package.data_offsets[i]) << want.name;
+        EXPECT_EQ(package.bytes.substr(entry_data_offset(entry), want.data.size()), want.data);
+    }
+}
+
+TEST_F(LoadPackage, RequiredKilobytesRoundUpToMultiplesOf32) {
+    struct { uint16_t size_kb; uint16_t flags; uint32_t required; } cases[] = {
+        {0, 0, 0}, {1, 0, 32}, {31, 0, 32}, {32, 0, 32}, {33, 0, 64}, {64, 0x0010, 64},
+        {65535, 0x0002, 65536}, {500, 0x0001, 0}, {1, 0x0011, 0},
+    };
+    for (const auto& c : cases) {
+        PackageSpec spec;
+        spec.entries = {make_entry("f.bin", c.flags, c.size_kb, "d")};
+        ASSERT_EQ(load(build_package(spec)), STATUS_OK);
+        EXPECT_EQ(ctx.required_kb, c.required) << c.size_kb << " flags " << c.flags;
+    }
+}
+
+TEST_F(LoadPackage, PackageWithoutEntriesLoads) {
+    for (uint32_t fill : {0u, 16u}) {
+        PackageSpec spec;
+        spec.table_fill = fill;
+        ASSERT_EQ(load(build_package(spec)), STATUS_OK) << fill;
+        EXPECT_EQ(ctx.required_kb, 0u);
+        EXPECT_STREQ(ctx.target_directory, "C:\\Program Files\\Brisvane\\");
+    }
+}
+
+TEST_F(LoadPackage, RememberedDirectoryIsProposed) {
+    set_setting("CurDir", "D:\\Games\\Brisvane");
+    ASSERT_EQ(load(build_package(sample_spec())), STATUS_OK);
+    EXPECT_STREQ(ctx.target_directory, "D:\\Games\\Brisvane\\");
+}
+
+TEST_F(LoadPackage, MissingProgramFileIsAReadError) {
+    install_package(build_package(sample_spec()), program());
+    test_set_module_file_name(path("elsewhere.exe").c_str());
+    set_setting("CurDir", "D:\\Games");
+    make_directory(path("ie"));
+    write_file(path("ie\\iexplore.exe"), make_pe_with_version(5, 0, 0, 0));
+    register_app_path("iexplore.exe", path("ie\\iexplore.exe"));
+    EXPECT_EQ(load_package(), MSG_READ_ERROR);
+    EXPECT_STREQ(ctx.error_file_name, path("elsewhere.exe").c_str());
+    expect_no_table();
+    EXPECT_EQ(ctx.required_kb, 0u);
+    // Detection ran before the package was read, and its results stay.
+    EXPECT_EQ(ctx.browser_flags, (unsigned)BROWSER_EXPLORER);
+    EXPECT_STREQ(ctx.explorer_directory, path("ie").c_str());
+}
+
+TEST_F(LoadPackage, NoMemoryForTheTable) {
+    reset_context();
+    install_package(build_package(sample_spec()), program());
+    long before = test_allocation_count();
+    ASSERT_EQ(load_package(), STATUS_OK);
+    long made = test_allocation_count() - before;   // the table block is the last one made
+    reset_context();
+    test_fail_allocation(made);
+    EXPECT_EQ(load_package(), MSG_NO_MEMORY);
+    expect_no_table();
+}
+
+TEST_F(LoadPackage, NoMemoryForTheChecksumBlockIsAMismatch) {
+    BuiltPackage package = build_package(sample_spec());
+    install_package(package, program());
+    test_fail_allocation(1);   // nothing is registered, so the checksum's block is the first
+    EXPECT_EQ(load_package(), MSG_INVALID_DATA);
+    expect_no_table();
+}
+
+TEST_F(LoadPackage, AnyChangedByteOfThePackageIsInvalidData) {
+    BuiltPackage good = build_package(sample_spec());
+    const uint32_t start = good.header.table_offset;
+    for (uint32_t at = start; at < good.bytes.size(); ++at) {
+        for (uint8_t flip : {0x01, 0x80}) {
+            BuiltPackage bad = good;
+            bad.bytes[at] = (char)(bad.bytes[at] ^ flip);
+            EXPECT_EQ(load(bad), MSG_INVALID_DATA) << "byte " << at << " flip " << (int)flip;
+            expect_no_table();
+        }
+    }
+    BuiltPackage longer = good;
+    longer.bytes += '\0';
+    EXPECT_EQ(load(longer), MSG_INVALID_DATA);
+    BuiltPackage shorter = good;
+    shorter.bytes.pop_back();
+    EXPECT_EQ(load(shorter), MSG_INVALID_DATA);
+    BuiltPackage checksum = good;
+    checksum.header.checksum ^= 0x00010000;
+    EXPECT_EQ(load(checksum), MSG_INVALID_DATA);
+}
+
+TEST_F(LoadPackage, MarkerReservedFieldsAndImageAreNotChecked) {
+    BuiltPackage good = build_package(sample_spec());
+    std::vector<BuiltPackage> variants(6, good);
+    variants[0].header.marker[0] = 'X';
+    variants[1].header.reserved_20 = 0;
+    variants[2].header.reserved_24 = 0xFFFFFFFF;
+    variants[3].header.reserved_40 = 7;
+    variants[4].header.data_start = 0;   // never read: the data starts after the table
+    variants[5].bytes[10] = (char)(variants[5].bytes[10] ^ 0xFF);   // in the image, before the table
+    for (size_t i = 0; i < variants.size(); ++i) {
+        EXPECT_EQ(load(variants[i]), STATUS_OK) << i;
+        EXPECT_EQ(ctx.required_kb, 384u) << i;
+    }
+}
+
+TEST_F(LoadPackage, HostileTableWithMatchingChecksumIsRejected) {
+    std::vector<PackageSpec> specs;
+    PackageSpec escape = sample_spec();
+    escape.entries[2].name = "..\\..\\windows\\system.ini";
+    specs.push_back(escape);
+    PackageSpec outside = sample_spec();
+    outside.entries[1].data_offset = 3;   // inside the image
+    specs.push_back(outside);
+    PackageSpec overlong = sample_spec();
+    overlong.entries[3].record_length = 2000;   // runs past the table
+    specs.push_back(overlong);
+    PackageSpec counted = sample_spec();
+    counted.table_fill = 0;
+    counted.file_count = 5;                     // one entry more than the table holds
+    specs.push_back(counted);
+    for (size_t i = 0; i < specs.size(); ++i) {
+        BuiltPackage package = build_package(specs[i]);   // checksum computed over the bad bytes
+        EXPECT_EQ(load(package), MSG_INVALID_DATA) << i;
+        expect_no_table();
+        EXPECT_EQ(ctx.required_kb, 0u);
+    }
+}
+
+TEST_F(LoadPackage, HeaderPlacingTheTableOutsideTheFile) {
+    BuiltPackage past_end = build_package(sample_spec());
+    past_end.header.table_offset = (uint32_t)past_end.bytes.size() + 1;
+    past_end.header.checksum = 0;   // the sum of nothing
+    EXPECT_EQ(load(past_end), MSG_INVALID_DATA);
+    expect_no_table();
+
+    // A table area longer than the file: the checksum still covers the file to its end, but
+    // the table cannot be read whole.
+    BuiltPackage too_big = build_package(sample_spec());
+    too_big.header.table_size = (uint32_t)too_big.bytes.size();
+    EXPECT_EQ(load(too_big), MSG_READ_ERROR);
+    expect_no_table();
+}

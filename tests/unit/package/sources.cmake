@@ -1,0 +1,8 @@
+list(APPEND BRISVANE_UNIT_TESTS
+  tests/unit/package/checksum_test.cpp
+  tests/unit/package/load_package_test.cpp
+  tests/unit/package/table_checks_test.cpp
+)
+list(APPEND BRISVANE_HOST_ONLY_TESTS
+  tests/unit/package/load_package_host_test.cpp
+)
