@@ -17,10 +17,11 @@ const char* const extension_file_names[EXTENSION_NAME_COUNT] = {
 int verify_extension_file() {
     HFILE file = _lopen(ctx.work_path, OF_READ);
     if (file == HFILE_ERROR) return EXTENSION_ABSENT;
-    ExtensionCheck check = extension_checksum_matches(file);
+    int check = extension_checksum_matches(file);
     _lclose(file);
-    if (check == EXTENSION_CHECKSUM_UNTESTED) return MSG_NO_MEMORY;   // no verdict: keep it
-    if (check == EXTENSION_CHECKSUM_MATCHES) return EXTENSION_VALID;
+    // No verdict (no memory for the buffer, or a read failed): a file never judged is kept.
+    if (check == EXTENSION_CHECKSUM_UNTESTED) return MSG_NO_MEMORY;
+    if (check == EXTENSION_CHECKSUM_MATCH) return EXTENSION_VALID;
     DeleteFileA(ctx.work_path);
     return EXTENSION_REMOVED;
 }

@@ -18,7 +18,7 @@ constexpr int EXTENSION_REMOVED = 1;     // the checksum differs: the file was d
 
 // Tests the file named by ctx.work_path and deletes it when its checksum differs. Returns
 // EXTENSION_ABSENT, EXTENSION_VALID, EXTENSION_REMOVED, or 37 when the test could not run
-// for want of memory (the file is kept).
+// (no memory for its buffer, or a read failed): a file never judged is kept.
 int verify_extension_file();
 
 // Tests every listed file in target_directory (see extension_file_names). Returns 37 when
