@@ -11,4 +11,5 @@ list(APPEND BRISVANE_CORE_SOURCES
 )
 list(APPEND BRISVANE_WINDOWS_SOURCES
   install/shortcuts_windows.cpp
+  install/run_install_windows.cpp
 )

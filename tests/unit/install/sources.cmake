@@ -5,6 +5,7 @@ list(APPEND BRISVANE_UNIT_TESTS
   tests/unit/install/version_rule_test.cpp
   tests/unit/install/registry_records_test.cpp
   tests/unit/install/extension_files_test.cpp
+  tests/unit/install/shared_files_service_test.cpp
 )
 list(APPEND BRISVANE_HOST_ONLY_TESTS
   tests/unit/install/shared_files_test.cpp
