@@ -19,7 +19,8 @@ set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
 add_subdirectory(/usr/src/googletest/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
 
 brisvane_program_library(brisvane_program_testable ON)
-add_executable(unit_tests ${BRISVANE_UNIT_TESTS} ${BRISVANE_TEST_SUPPORT_SOURCES} resources/strings.rc)
+add_executable(unit_tests ${BRISVANE_UNIT_TESTS} ${BRISVANE_WINDOWS_UNIT_TESTS} ${BRISVANE_TEST_SUPPORT_SOURCES}
+               resources/setup.rc)
 target_link_libraries(unit_tests PRIVATE brisvane_program_testable gtest gtest_main)
 target_compile_options(unit_tests PRIVATE ${BRISVANE_WARNINGS})
 target_link_options(unit_tests PRIVATE -static -static-libgcc -static-libstdc++)
@@ -36,3 +37,6 @@ set_tests_properties(wine_session_stop PROPERTIES FIXTURES_CLEANUP wine)
 
 gtest_discover_tests(unit_tests DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 60
                      PROPERTIES FIXTURES_REQUIRED wine)
+
+# The end-to-end tier: the pages driven from another process, with screenshots.
+include(tests/e2e/sources.cmake)

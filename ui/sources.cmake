@@ -2,6 +2,12 @@ list(APPEND BRISVANE_CORE_SOURCES
   ui/messages.cpp
 )
 list(APPEND BRISVANE_WINDOWS_SOURCES
+  ui/page_runner.cpp
+  ui/page_look.cpp
+  ui/welcome_page.cpp
+  ui/end_page.cpp
+  ui/halt_dialog.cpp
+  ui/progress_page.cpp
 )
 # The program's entry point, kept out of the library so the tests can link it.
 set(BRISVANE_ENTRY_SOURCES ui/winmain.cpp)

@@ -1,0 +1,38 @@
+# End-to-end tests of the pages under Wine and Xvfb (win64 build): a test host that shows the
+# pages the way start-up would, a driver that works them from another process, and one ctest
+# per scenario in a fresh Wine prefix of their own. Screenshots land in build/win64/screens/.
+add_executable(e2e_driver tests/e2e/driver.cpp)
+target_compile_options(e2e_driver PRIVATE ${BRISVANE_WARNINGS})
+target_link_options(e2e_driver PRIVATE -static -static-libgcc -static-libstdc++)
+
+add_executable(page_host WIN32 tests/e2e/page_host.cpp resources/setup.rc)
+target_compile_options(page_host PRIVATE ${BRISVANE_WARNINGS})
+target_link_libraries(page_host PRIVATE brisvane_program)
+target_link_options(page_host PRIVATE -static -static-libgcc -static-libstdc++)
+
+set(BRISVANE_E2E_STATE ${CMAKE_BINARY_DIR}/e2e-wine)
+set(BRISVANE_E2E ${PROJECT_SOURCE_DIR}/tests/e2e)
+add_test(NAME e2e_session_start COMMAND ${BRISVANE_E2E}/e2e-session start ${BRISVANE_E2E_STATE})
+add_test(NAME e2e_session_stop COMMAND ${BRISVANE_E2E}/e2e-session stop ${BRISVANE_E2E_STATE})
+set_tests_properties(e2e_session_start PROPERTIES FIXTURES_SETUP e2e RESOURCE_LOCK e2e_display)
+set_tests_properties(e2e_session_stop PROPERTIES FIXTURES_CLEANUP e2e RESOURCE_LOCK e2e_display)
+
+# name, the host's exit code the scenario expects, then the host's arguments.
+function(brisvane_e2e_scenario name expected)
+  add_test(NAME e2e_${name}
+           COMMAND ${BRISVANE_E2E}/run-scenario ${BRISVANE_E2E_STATE} ${CMAKE_BINARY_DIR} ${name}
+                   ${expected} ${BRISVANE_E2E}/scenarios/${name}.txt ${ARGN})
+  # One X display for all scenarios: they take turns (the driver finds windows by class).
+  set_tests_properties(e2e_${name} PROPERTIES FIXTURES_REQUIRED e2e RESOURCE_LOCK e2e_display
+                       TIMEOUT 90)
+endfunction()
+
+brisvane_e2e_scenario(welcome 1 welcome)
+brisvane_e2e_scenario(end-success 2 end-success)
+# Enter on a page without a default button is reported as 1 by the dialog manager.
+brisvane_e2e_scenario(end-failure 1 end-failure)
+brisvane_e2e_scenario(halt-enter 7 halt)
+brisvane_e2e_scenario(halt-escape 2 halt)
+brisvane_e2e_scenario(progress 0 progress 0 50 100)
+brisvane_e2e_scenario(progress-cancel-no 0 progress 50)
+brisvane_e2e_scenario(progress-cancel-yes 2 progress 50)
