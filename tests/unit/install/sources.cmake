@@ -12,9 +12,8 @@ list(APPEND BRISVANE_HOST_ONLY_TESTS
   tests/unit/install/main_files_test.cpp
   tests/unit/install/install_sequence_test.cpp
 )
-if(WIN32)
-  # The shell's shortcut objects exist only on Windows.
-  list(APPEND BRISVANE_UNIT_TESTS
-    tests/unit/install/shortcuts_test.cpp
-  )
-endif()
+# The shell's shortcut objects and the real progress page: Windows test build only.
+list(APPEND BRISVANE_WINDOWS_UNIT_TESTS
+  tests/unit/install/shortcuts_test.cpp
+  tests/unit/install/run_install_test.cpp
+)
