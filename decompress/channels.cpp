@@ -18,12 +18,17 @@ StreamChannel* channel_open(HFILE file, uint32_t buffer_size, uint32_t limit, ui
     else if (size < CHANNEL_MIN_CAPACITY) size = CHANNEL_MIN_CAPACITY;
     else if (size > CHANNEL_MAX_CAPACITY) size = CHANNEL_MAX_CAPACITY;
 
-    // Four spare bytes behind the buffer, so a reader may look a word ahead without care.
-    channel->buffer = static_cast<uint8_t*>(alloc_block(size + 4, &channel->buffer_block));
+    // Four spare bytes behind the buffer, so a reader may look a word ahead without care;
+    // they are zero. The buffer itself is not cleared: only bytes read or written into it
+    // are ever taken from it.
+    channel->buffer_block = GlobalAlloc(GMEM_MOVEABLE, size + 4);
+    channel->buffer = channel->buffer_block ? static_cast<uint8_t*>(GlobalLock(channel->buffer_block)) : nullptr;
     if (!channel->buffer) {
+        if (channel->buffer_block) GlobalFree(channel->buffer_block);
         LocalFree(channel);
         return nullptr;
     }
+    std::memset(channel->buffer + size, 0, 4);
     channel->count = 0;
     channel->capacity = size;
     channel->cursor = channel->buffer;

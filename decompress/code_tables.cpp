@@ -10,9 +10,10 @@
 namespace {
 
 // A table of 2^width entries behind its header entry, appended to the chain at *link.
-// Returns the table proper, or null when memory runs out.
+// Returns the table proper, or null when memory runs out. The entries are not cleared: the
+// walk below writes every one of them (the code is made complete before it is walked).
 CodeEntry* allocate_table(unsigned width, CodeEntry*** link) {
-    auto* header = static_cast<CodeEntry*>(LocalAlloc(LPTR, ((1u << width) + 1) * sizeof(CodeEntry)));
+    auto* header = static_cast<CodeEntry*>(LocalAlloc(LMEM_FIXED, ((1u << width) + 1) * sizeof(CodeEntry)));
     if (!header) return nullptr;
     CodeEntry* table = header + 1;
     **link = table;

@@ -194,6 +194,43 @@ TEST_F(CodeTables, RandomCompleteCodesDecodeEverySymbol) {
     }
 }
 
+// Counts the entries of a table and its sub-tables that hold no valid entry: the tables are
+// not cleared when allocated, so the walk must write every entry itself.
+unsigned unwritten_entries(const CodeEntry* table, unsigned width, int depth = 0) {
+    unsigned bad = 0;
+    for (unsigned i = 0; i < (1u << width); ++i) {
+        const CodeEntry& e = table[i];
+        bool link = e.op > CODE_OP_LINK && e.op <= CODE_OP_LINK + CODE_MAX_BITS;
+        bool valid = e.op <= CODE_OP_MAX_EXTRA || e.op == CODE_OP_END || e.op == CODE_OP_LITERAL ||
+                     e.op == CODE_OP_INVALID || link;
+        if (!valid || e.bits > CODE_MAX_BITS || depth > (int)CODE_MAX_BITS) ++bad;
+        else if (link) bad += unwritten_entries(e.table, e.op - CODE_OP_LINK, depth + 1);
+    }
+    return bad;
+}
+
+TEST_F(CodeTables, EveryEntryOfEveryTableIsWritten) {
+    std::mt19937 rng(4321);
+    std::vector<std::vector<int>> codes = {bw::fixed_literal_lengths(), std::vector<int>(30, 5), {2, 2, 2},
+                                           {0, 0, 1}};
+    for (int round = 0; round < 40; ++round) codes.push_back(random_complete_lengths(rng, 2 + rng() % 287));
+    std::vector<int> short_end(286, 0);   // end of block in 7 bits, an incomplete code
+    short_end[256] = 7;
+    for (int s = 0; s < 254; ++s) short_end[s] = 9;
+    for (int s = 257; s < 286; ++s) short_end[s] = 10;
+    codes.push_back(short_end);
+    for (const auto& lengths : codes) {
+        for (unsigned requested : {1u, 5u, 9u}) {
+            unsigned simple = lengths.size() > 30 ? (unsigned)lengths.size() : 0;
+            Built b = build(lengths, simple, requested);
+            ASSERT_LE(b.result, CODE_INCOMPLETE);
+            ASSERT_NE(b.table, nullptr);
+            EXPECT_EQ(unwritten_entries(b.table, b.bits), 0u) << lengths.size() << " symbols, width " << requested;
+            free_code_tables(b.table);
+        }
+    }
+}
+
 TEST_F(CodeTables, EachFailedAllocationGivesThreeAndLeaksNothing) {
     std::mt19937 rng(99);
     auto lengths = random_complete_lengths(rng, 200);
