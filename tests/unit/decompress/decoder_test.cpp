@@ -5,6 +5,7 @@
 
 #include "common/status.h"
 
+#include <algorithm>
 #include <random>
 
 namespace {
@@ -138,6 +139,69 @@ TEST_F(Decoder, MatchesAcrossTheWindowEnd) {
     while (text.size() < 3 * 32768 + 517) text += unit.substr(rng() % 500, 200 + rng() % 300);
     EXPECT_TRUE(decode_stream(dir(), bw::encode_fixed(text)).out == text);
     EXPECT_TRUE(decode_stream(dir(), bw::encode_dynamic(text)).out == text);
+}
+
+// Complete code lengths for `symbols` symbols reaching down to 15 bits: leaves of a binary
+// tree split at random, so that many codes need the tables' second level.
+std::vector<int> deep_code_lengths(std::mt19937& rng, size_t symbols) {
+    std::vector<int> leaves = {1, 1};
+    while (leaves.size() < symbols) {
+        size_t pick = rng() % leaves.size();
+        if (leaves[pick] >= 15) continue;
+        leaves[pick]++;
+        leaves.push_back(leaves[pick]);
+    }
+    std::shuffle(leaves.begin(), leaves.end(), rng);
+    return leaves;
+}
+
+TEST_F(Decoder, RandomItemsDecodeAsTheWindowRingDefinesThem) {
+    // Items of every kind the window handles differently: literals in rows, repeats of one
+    // byte, sources 2..7 and 8 or more behind, sources ahead in the window's last round,
+    // overlapping or not, sources across the window's end, reaches before the stream's start.
+    // The expected output comes from a 32768-byte ring copied one byte at a time.
+    std::mt19937 rng(2024);
+    for (int round = 0; round < 4; ++round) {
+        std::vector<bw::Item> items;
+        std::string expected;
+        std::vector<uint8_t> ring(WINDOW_SIZE, 0);
+        uint32_t pos = 0;
+        while (expected.size() < 150000) {
+            unsigned kind = rng() % 10;
+            if (kind < 4) {
+                for (unsigned n = 1 + rng() % 6; n > 0; --n) {
+                    uint8_t c = (uint8_t)(rng() % 7 == 0 ? rng() : 'a' + rng() % 6);
+                    items.push_back({c, 0, 0});
+                    ring[pos++ & (WINDOW_SIZE - 1)] = c;
+                    expected.push_back((char)c);
+                }
+                continue;
+            }
+            int length = rng() % 4 == 0 ? 3 + (int)(rng() % 256) : 3 + (int)(rng() % 14);
+            int distance = kind == 4 ? 1 + (int)(rng() % 9)
+                           : kind == 5 ? (int)WINDOW_SIZE - (int)(rng() % 300)
+                           : 1 + (int)(rng() % (kind == 6 ? 40 : WINDOW_SIZE));
+            items.push_back({-1, length, distance});
+            for (int k = 0; k < length; ++k, ++pos) {
+                uint8_t c = ring[(pos - (uint32_t)distance) & (WINDOW_SIZE - 1)];
+                ring[pos & (WINDOW_SIZE - 1)] = c;
+                expected.push_back((char)c);
+            }
+        }
+        BitWriter w;
+        if (round % 2 == 0) {
+            bw::header(w, bw::FIXED, true);
+            bw::put_items(w, items, bw::fixed_literal_code(), bw::fixed_distance_code());
+        } else {
+            auto lit = deep_code_lengths(rng, 286);
+            auto dist = deep_code_lengths(rng, 30);
+            bw::dynamic_header(w, true, lit, dist);
+            bw::put_items(w, items, PrefixCode(lit), PrefixCode(dist));
+        }
+        Decoded d = decode_stream(dir(), w.finish());
+        EXPECT_EQ(d.status, 0) << "round " << round;
+        EXPECT_TRUE(d.out == expected) << "round " << round;
+    }
 }
 
 // A fixed block whose data is one literal and then `tail` (symbols written raw).
