@@ -11,7 +11,9 @@
 
 #include "package/package_format.h"
 
+#include <libdeflate.h>
 #include <valgrind/callgrind.h>
+#include <zlib.h>
 
 #include <algorithm>
 #include <chrono>
@@ -190,7 +192,8 @@ int run(int argc, char** argv) {
         if (!bench_corpus(dir, reps, build_reps, fig, error)) return fail(error);
         all.push_back(fig);
     }
-    std::printf("%d timed decode runs per decoder, %d builds per corpus\n", reps, build_reps);
+    std::printf("zlib %s, libdeflate %s, compiler %s; %d timed decode runs per decoder, %d builds per corpus\n",
+                zlibVersion(), LIBDEFLATE_VERSION_STRING, __VERSION__, reps, build_reps);
     print_figures(all);
     return 0;
 }
