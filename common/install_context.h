@@ -59,6 +59,9 @@ struct InstallContext {
     uint32_t progress_done;
     int progress_percent;
 
+    // --- Plug-in deployment ---
+    unsigned plugin_copies_written; // browsers whose plug-in module this run wrote (BROWSER_*)
+
     // --- Shared-file placement ---
     HGLOBAL pending_files_block;    // list of shared files written under temporary names
     char* pending_files;

@@ -1,2 +1,16 @@
 list(APPEND BRISVANE_CORE_SOURCES
+  install/extension_checksum.cpp
+  install/install_text.cpp
+  install/version_rule.cpp
+  install/temporary_names.cpp
+  install/pending_files.cpp
+  install/shared_files.cpp
+  install/main_files.cpp
+  install/extension_files.cpp
+  install/registry_records.cpp
+  install/install_sequence.cpp
+)
+list(APPEND BRISVANE_WINDOWS_SOURCES
+  install/shortcuts_windows.cpp
+  install/run_install_windows.cpp
 )

@@ -1,5 +1,6 @@
 list(APPEND BRISVANE_CORE_SOURCES
   package/checksum.cpp
+  package/extract_entry.cpp
   package/load_package.cpp
   package/package_format.cpp
   package/setup_header.cpp

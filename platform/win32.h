@@ -251,7 +251,9 @@ int wsprintfA(LPSTR out, LPCSTR format, ...);
 int wvsprintfA(LPSTR out, LPCSTR format, va_list args);
 int MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT style);
 
-// The one window call the install steps make: the file-name text of the progress page.
+// The window calls the install steps make: the file-name text of the progress page, and
+// its destruction at the end of the run.
 BOOL SetDlgItemTextA(HWND dialog, int id, LPCSTR text);
+BOOL DestroyWindow(HWND window);
 
 #endif  // _WIN32

@@ -36,3 +36,7 @@ long host_poll_count();
 int host_last_progress_percent();
 const std::string& host_last_file_name_text();
 int host_progress_calls();
+// Windows destroyed through DestroyWindow, and runs of create_shortcuts (Windows-only code
+// whose host version only counts its calls).
+int host_destroyed_windows();
+int host_shortcut_runs();

@@ -4,6 +4,7 @@
 
 #include "common/install_context.h"
 #include "common/status.h"
+#include "install/shortcuts.h"
 #include "ui/page_runner.h"
 #include "ui/progress_page.h"
 
@@ -13,6 +14,8 @@ long polls = 0;
 int last_percent = -1;
 int progress_calls = 0;
 std::string file_name_text;
+int destroyed_windows = 0;
+int shortcut_runs = 0;
 }  // namespace
 
 namespace host {
@@ -22,6 +25,8 @@ void reset_ui() {
     last_percent = -1;
     progress_calls = 0;
     file_name_text.clear();
+    destroyed_windows = 0;
+    shortcut_runs = 0;
 }
 }  // namespace host
 
@@ -30,6 +35,8 @@ long host_poll_count() { return polls; }
 int host_last_progress_percent() { return last_percent; }
 const std::string& host_last_file_name_text() { return file_name_text; }
 int host_progress_calls() { return progress_calls; }
+int host_destroyed_windows() { return destroyed_windows; }
+int host_shortcut_runs() { return shortcut_runs; }
 
 int poll_ui_messages(HWND) {
     ++polls;
@@ -47,3 +54,12 @@ BOOL SetDlgItemTextA(HWND, int id, LPCSTR text) {
     if (id == PROGRESS_FILE_NAME_ID) file_name_text = text ? text : "";
     return TRUE;
 }
+
+BOOL DestroyWindow(HWND window) {
+    if (!window) return FALSE;
+    ++destroyed_windows;
+    return TRUE;
+}
+
+// Shortcuts are made through the shell's COM objects, which only Windows has.
+void create_shortcuts() { ++shortcut_runs; }

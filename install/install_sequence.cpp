@@ -1,0 +1,108 @@
+#include "install/install_sequence.h"
+
+#include "common/install_context.h"
+#include "common/status.h"
+#include "detect/paths.h"
+#include "install/extension_files.h"
+#include "install/install_text.h"
+#include "install/main_files.h"
+#include "install/pending_files.h"
+#include "install/registry_records.h"
+#include "install/shared_files.h"
+#include "install/shortcuts.h"
+#include "package/load_package.h"
+#include "package/setup_header.h"
+#include "ui/messages.h"
+#include "ui/page_runner.h"
+#include "ui/progress_page.h"
+
+namespace {
+
+// Units of the progress total that no step ever counts: the bar never reaches 100 %.
+constexpr uint32_t UNCOUNTED_UNITS = 4;
+
+// "<browser directory>\Plugins\": where the browser looks for plug-in modules.
+void make_plugin_directory(char* directory) {
+    add_backslash(directory);
+    append_text(directory, PATH_BUFFER_SIZE, "Plugins");
+    add_backslash(directory);
+}
+
+void close_package_file() {
+    if (ctx.package_file != HFILE_ERROR) _lclose(ctx.package_file);
+    ctx.package_file = HFILE_ERROR;
+}
+
+void destroy_progress_page() {
+    if (ctx.progress_page) DestroyWindow(ctx.progress_page);
+    ctx.progress_page = nullptr;
+}
+
+}  // namespace
+
+void count_install_units() {
+    uint32_t count = 0;
+    uint8_t* entry = ctx.file_table;
+    for (unsigned i = 0; i < setup_header().file_count; ++i, entry = next_file_entry(entry)) {
+        entry_clear_flag(entry, ENTRY_PLACED);
+        if (!(entry_flags(entry) & ENTRY_NOT_INSTALLED)) ++count;
+    }
+    ctx.progress_total = UNCOUNTED_UNITS + count;
+}
+
+void advance_progress() {
+    ++ctx.progress_done;
+    uint32_t percent = ctx.progress_total ? ctx.progress_done * 100u / ctx.progress_total : 0;
+    set_progress_percent((int)percent);
+}
+
+bool stop_requested() {
+    poll_ui_messages(ctx.progress_page);
+    return ctx.page_result != PAGE_NONE;
+}
+
+int open_install_package() {
+    if (ctx.browser_flags & BROWSER_NETSCAPE) make_plugin_directory(ctx.netscape_directory);
+    if (ctx.browser_flags & BROWSER_EXPLORER) make_plugin_directory(ctx.explorer_directory);
+
+    ctx.program_path[0] = 0;
+    GetModuleFileNameA(nullptr, ctx.program_path, PATH_BUFFER_SIZE);
+    ctx.program_path[PATH_BUFFER_SIZE - 1] = 0;
+    ctx.error_file_name[0] = 0;
+    append_text(ctx.error_file_name, PATH_BUFFER_SIZE, ctx.program_path);
+    ctx.package_file = _lopen(ctx.program_path, OF_READ);
+    return ctx.package_file == HFILE_ERROR ? MSG_READ_ERROR : STATUS_OK;
+}
+
+int run_install_steps(HWND progress_page) {
+    ctx.progress_page = progress_page;
+    int status = MSG_WINDOW_PROBLEM;
+    if (progress_page) {
+        ctx.progress_done = 0;
+        set_progress_percent(0);
+        count_install_units();
+        status = install_shared_files();
+        if (status == STATUS_OK) {
+            check_extension_files();   // a file it cannot test is kept; the run goes on
+            delete_old_registry_keys();
+            status = install_main_files();
+        }
+    }
+    // Closed on every path, also when the page could not be created.
+    close_package_file();
+
+    if (status == STATUS_OK) {
+        commit_pending_files();
+        destroy_progress_page();
+        create_shortcuts();
+        write_registry_records();
+        return 0;
+    }
+    remove_placed_files();
+    discard_pending_files();
+    destroy_progress_page();
+    // Statuses without a catalogue text (2, a Cancel answer) show nothing: the failure
+    // page follows and the user chose to stop.
+    report_status(ctx.backdrop_window, status);
+    return -1;
+}

@@ -1,0 +1,28 @@
+// The list of shared files written under a temporary name during this run
+// (ctx.pending_files_block / ctx.pending_files), and what happens to them at the end.
+#pragma once
+
+#include "platform/win32.h"
+
+// Sizes of the list block: its first size and each growth step, in bytes.
+constexpr DWORD PENDING_LIST_FIRST_SIZE = 262;
+constexpr DWORD PENDING_LIST_GROWTH = 1040;
+
+// Appends `string` to the list held by `block` / `list`: zero-terminated strings one after
+// another, ended by an empty string. Creates the list (PENDING_LIST_FIRST_SIZE zero bytes)
+// when `block` is 0. Before a string of L characters goes in, the bytes in use U (up to the
+// ending empty string) are checked: while U + L + 3 exceeds the block's size, the block grows
+// by PENDING_LIST_GROWTH zero bytes. A string already listed (compared without regard to
+// case) is not added again. Returns 0, or 37 when the block cannot be created or grown; the
+// list is then unchanged and still usable.
+int string_list_add(HGLOBAL* block, char** list, const char* string);
+
+// Lists `path` in ctx.pending_files. Returns 0, or 37 when the list cannot hold it.
+int add_pending_file(const char* path);
+
+// For each listed temporary file in order: deletes the file at its final name, then
+// renames the temporary file to it. Results are not examined: a final file that cannot be
+// deleted (still loaded) keeps the new copy under its temporary name.
+void commit_pending_files();
+// Deletes every listed temporary file.
+void discard_pending_files();

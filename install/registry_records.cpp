@@ -1,0 +1,97 @@
+#include "install/registry_records.h"
+
+#include "common/install_context.h"
+#include "common/status.h"
+#include "detect/paths.h"
+#include "install/install_text.h"
+
+#include <cstring>
+
+namespace {
+
+// An earlier publisher's keys of the same product; each child before its parent.
+const char* const old_user_keys[] = {
+    "Software\\Halvo\\Brisvane\\Main",
+    "Software\\Halvo\\Brisvane",
+};
+const char* const old_machine_keys[] = {
+    "Software\\Halvo\\Brisvane\\1.0",
+    "Software\\Halvo\\Brisvane\\2.0",
+    "Software\\Halvo\\Brisvane",
+};
+
+constexpr const char SETTINGS_KEY[] = "Quendlark\\Brisvane\\Main";
+constexpr const char UNINSTALL_PARENT_KEY[] = "Software\\Microsoft\\Windows\\CurrentVersion";
+constexpr const char UNINSTALLER_NAME[] = "NpU32.exe";
+
+void set_string(HKEY key, const char* name, const char* value) {
+    RegSetValueExA(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value), (DWORD)std::strlen(value) + 1);
+}
+
+HKEY create_key(HKEY parent, const char* name) {
+    HKEY key = nullptr;
+    DWORD disposition = 0;
+    char no_class[1] = "";
+    if (RegCreateKeyExA(parent, name, 0, no_class, REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS, nullptr, &key,
+                        &disposition) != ERROR_SUCCESS)
+        return nullptr;
+    return key;
+}
+
+// A directory is stored without its trailing backslash (a drive root keeps it); the field
+// gets it back afterwards.
+void set_directory(HKEY key, const char* name, char* directory) {
+    remove_backslash(directory);
+    set_string(key, name, directory);
+    add_backslash(directory);
+}
+
+void write_settings_record() {
+    HKEY software = nullptr;
+    if (RegOpenKeyExA(HKEY_CURRENT_USER, "Software", 0, KEY_READ | KEY_SET_VALUE | KEY_CREATE_SUB_KEY, &software) !=
+        ERROR_SUCCESS)
+        return;
+    HKEY key = create_key(software, SETTINGS_KEY);
+    if (key) {
+        set_directory(key, "CurDir", ctx.target_directory);
+        set_directory(key, "bsr1", ctx.netscape_directory);
+        set_directory(key, "bsr2", ctx.explorer_directory);
+        RegCloseKey(key);
+    }
+    RegCloseKey(software);
+}
+
+void write_uninstall_record() {
+    char command[PATH_BUFFER_SIZE] = {};
+    char display_name[PATH_BUFFER_SIZE] = {};
+    append_text(command, PATH_BUFFER_SIZE, ctx.target_directory);
+    size_t length = std::strlen(command);
+    if (length > 0 && command[length - 1] != '\\' && !append_text(command, PATH_BUFFER_SIZE, "\\")) return;
+    // A command cut short would name some other file: no record rather than a wrong one.
+    if (!append_text(command, PATH_BUFFER_SIZE, UNINSTALLER_NAME)) return;
+    LoadStringA(ctx.instance, MSG_PRODUCT_SHORT_NAME, display_name, PATH_BUFFER_SIZE);
+
+    HKEY parent = nullptr;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, UNINSTALL_PARENT_KEY, 0, KEY_READ | KEY_SET_VALUE | KEY_CREATE_SUB_KEY,
+                      &parent) != ERROR_SUCCESS)
+        return;
+    HKEY key = create_key(parent, ctx.uninstall_key_name);
+    if (key) {
+        set_string(key, "DisplayName", display_name);
+        set_string(key, "UninstallString", command);
+        RegCloseKey(key);
+    }
+    RegCloseKey(parent);
+}
+
+}  // namespace
+
+void delete_old_registry_keys() {
+    for (const char* key : old_user_keys) RegDeleteKeyA(HKEY_CURRENT_USER, key);
+    for (const char* key : old_machine_keys) RegDeleteKeyA(HKEY_LOCAL_MACHINE, key);
+}
+
+void write_registry_records() {
+    write_settings_record();
+    write_uninstall_record();
+}

@@ -1,0 +1,14 @@
+// The registry records of an install: the settings read back by the next run, the
+// uninstall registration, and the removal of an earlier publisher's keys.
+#pragma once
+
+// Deletes the old publisher's keys, children before parents, HKEY_CURRENT_USER first.
+// Keys that are absent or cannot be deleted are passed over.
+void delete_old_registry_keys();
+
+// Writes HKCU\Software\Quendlark\Brisvane\Main ("CurDir", "bsr1", "bsr2": the target and the
+// two browser directories without their trailing backslash) and the uninstall record below
+// HKLM\Software\Microsoft\Windows\CurrentVersion\<uninstall_key_name> ("DisplayName",
+// "UninstallString"). Each record is written as far as its keys can be opened; nothing is
+// reported. The three Install context paths end as they began.
+void write_registry_records();

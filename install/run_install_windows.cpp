@@ -1,0 +1,21 @@
+// The install sequence's entry on Windows: the parts that need real windows around the
+// steps of run_install_steps.
+#include "install/install_sequence.h"
+
+#include "common/install_context.h"
+#include "common/status.h"
+#include "resources/resource_ids.h"
+#include "ui/messages.h"
+#include "ui/progress_page.h"
+
+int run_install() {
+    int status = open_install_package();
+    if (status != STATUS_OK) {
+        // Nothing was shown or placed yet: the message, then the failure page.
+        report_status(ctx.backdrop_window, status);
+        return -1;
+    }
+    ctx.page_result = PAGE_NONE;
+    HWND page = CreateDialogParamA(ctx.instance, MAKEINTRESOURCEA(DLG_PROGRESS), ctx.logo_panel, progress_page_proc, 0);
+    return run_install_steps(page);
+}

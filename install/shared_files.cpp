@@ -1,0 +1,120 @@
+#include "install/shared_files.h"
+
+#include "common/install_context.h"
+#include "common/status.h"
+#include "install/install_sequence.h"
+#include "install/install_text.h"
+#include "install/pending_files.h"
+#include "install/temporary_names.h"
+#include "install/version_rule.h"
+#include "detect/paths.h"
+#include "package/extract_entry.h"
+#include "package/load_package.h"
+#include "package/setup_header.h"
+#include "ui/messages.h"
+#include "ui/progress_page.h"
+
+#include <cstring>
+
+namespace {
+
+// The step's work buffers: where an installed copy is, where the service proposes to put
+// the file, the Windows directory, and the name the file is written under.
+struct WorkBuffers {
+    char* current;
+    char* destination;
+    char* windows;
+    char* work_name;
+};
+
+bool is_shared_entry(const uint8_t* entry) {
+    uint16_t flags = entry_flags(entry);
+    return !(flags & ENTRY_NOT_INSTALLED) && (flags & (ENTRY_SHARED | ENTRY_SHARED_ALT));
+}
+
+// Asks the version service where `name` is and where it should go, and applies the version
+// rule, until settled. Fills b.current and b.destination. Returns the status (0, or 2 when
+// the in-use prompt was cancelled) and stores whether to write the file in `write`.
+int locate_shared_file(const char* name, const uint8_t* entry, WorkBuffers& b, bool& write) {
+    for (;;) {
+        std::memset(b.current, 0, PATH_BUFFER_SIZE);
+        std::memset(b.destination, 0, PATH_BUFFER_SIZE);
+        GetWindowsDirectoryA(b.windows, PATH_BUFFER_SIZE);
+        // One byte is kept back in each buffer for the backslash added below.
+        UINT current_length = PATH_BUFFER_SIZE - 1, destination_length = PATH_BUFFER_SIZE - 1;
+        DWORD found = VerFindFileA(VFFF_ISSHAREDFILE, const_cast<char*>(name), b.windows,
+                                   ctx.target_directory, b.current, &current_length, b.destination,
+                                   &destination_length);
+        int decision = VERSION_WRITE;
+        if (b.current[0]) {
+            add_backslash(b.current);
+            decision = check_file_version(b.current, name, entry);
+            // The same version already loaded by someone: nothing to gain by replacing it.
+            if (decision == VERSION_SAME && (found & VFF_FILEINUSE)) decision = VERSION_INSTALLED_NEWER;
+        }
+        write = decision != VERSION_INSTALLED_NEWER;
+        // In use where it will be written: only closing the program that holds it helps.
+        // With VFF_CURNEDEST as well, the copy in use is elsewhere and the write goes ahead.
+        if (write && found == VFF_FILEINUSE) {
+            if (ask_retry_cancel(ctx.progress_page, MSG_FILE_IN_USE, name) == IDRETRY) continue;
+            return STATUS_CANCELLED;
+        }
+        return STATUS_OK;
+    }
+}
+
+// Writes one shared file into `directory`, under its temporary name when it has one.
+int write_shared_file(const char* name, uint8_t* entry, const char* directory, WorkBuffers& b) {
+    b.work_name[0] = 0;
+    append_text(b.work_name, PATH_BUFFER_SIZE, name);
+    if (to_temporary_name(b.work_name) != NAME_SWAPPED) return extract_entry(name, entry, directory);
+
+    int status = extract_entry(b.work_name, entry, directory);
+    if (status != STATUS_OK) return status;
+    char full_path[PATH_BUFFER_SIZE];
+    if (!join_path(full_path, directory, b.work_name)) return MSG_NO_MEMORY;
+    if (add_pending_file(full_path) != STATUS_OK) {
+        // Unlisted, it would be neither committed nor discarded and stay under its
+        // temporary name for good: remove it now and fail the step.
+        DeleteFileA(full_path);
+        return MSG_NO_MEMORY;
+    }
+    return STATUS_OK;
+}
+
+int place_shared_file(uint8_t* entry, WorkBuffers& b) {
+    const char* name = last_component(entry_name(entry));
+    SetDlgItemTextA(ctx.progress_page, PROGRESS_FILE_NAME_ID, name);
+
+    bool write = true;
+    int status = locate_shared_file(name, entry, b, write);
+
+    char* directory = b.destination;
+    if (directory[0]) add_backslash(directory);
+    else directory = ctx.target_directory;
+
+    if (write && status == STATUS_OK) status = write_shared_file(name, entry, directory, b);
+    advance_progress();
+    return status;
+}
+
+}  // namespace
+
+int install_shared_files() {
+    HLOCAL memory = LocalAlloc(LPTR, 4 * PATH_BUFFER_SIZE);
+    if (!memory) return MSG_NO_MEMORY;
+    char* base = static_cast<char*>(memory);
+    WorkBuffers b = {base, base + PATH_BUFFER_SIZE, base + 2 * PATH_BUFFER_SIZE, base + 3 * PATH_BUFFER_SIZE};
+
+    int status = STATUS_OK;
+    uint8_t* entry = ctx.file_table;
+    for (unsigned i = 0; i < setup_header().file_count && status == STATUS_OK; ++i, entry = next_file_entry(entry)) {
+        if (stop_requested()) {
+            status = STATUS_STOPPED;
+            break;
+        }
+        if (is_shared_entry(entry)) status = place_shared_file(entry, b);
+    }
+    LocalFree(memory);
+    return status;
+}

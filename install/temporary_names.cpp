@@ -1,0 +1,40 @@
+#include "install/temporary_names.h"
+
+#include "install/install_text.h"
+
+#include <cstring>
+
+namespace {
+
+struct ExtensionPair {
+    const char* final_extension;
+    const char* temporary_extension;
+};
+
+// Searched in this order.
+constexpr ExtensionPair temporary_extensions[] = {
+    {".dll", ".~ll"},
+    {".exe", ".~xe"},
+};
+
+// The swap works in place and needs no memory of its own: a swap that could fail for want
+// of memory would leave a library under its final name while in use, or make the commit
+// delete the new copy it meant to rename.
+int swap_extension(char* path, bool to_temporary) {
+    char* dot = const_cast<char*>(name_extension(path));
+    if (!dot) return NAME_UNCHANGED;
+    for (const ExtensionPair& pair : temporary_extensions) {
+        const char* from = to_temporary ? pair.final_extension : pair.temporary_extension;
+        const char* to = to_temporary ? pair.temporary_extension : pair.final_extension;
+        if (same_name(dot, from)) {
+            std::memcpy(dot, to, std::strlen(to) + 1);   // same length as what it replaces
+            return NAME_SWAPPED;
+        }
+    }
+    return NAME_UNCHANGED;
+}
+
+}  // namespace
+
+int to_temporary_name(char* path) { return swap_extension(path, true); }
+int to_final_name(char* path) { return swap_extension(path, false); }

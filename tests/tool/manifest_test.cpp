@@ -1,0 +1,129 @@
+// The manifest: what it accepts, and for every fault a message naming the file and line.
+#include "tests/tool/tool_support.h"
+
+#include "package/package_format.h"
+#include "tests/support/make_pe.h"
+#include "tools/setup-pack/manifest.h"
+
+#include <sys/stat.h>
+
+using Manifests = ToolTest;
+
+namespace {
+
+Bytes as_bytes(const std::string& s) { return Bytes(s.begin(), s.end()); }
+
+}  // namespace
+
+TEST_F(Manifests, ReadsEntriesFlagsAndVersions) {
+    write_bytes(path("lib.dll"), as_bytes(make_pe_with_version(2, 2, 0, 97)));
+    write_text(path("readme.txt"), "hello");
+    write_text(path("ext.cox"), std::string("head\x44\x02\x01\x56\x27\x75\0\0\0\0tail", 18));
+    ::mkdir(path("sub").c_str(), 0755);
+    write_text(path("sub/logo.bmp"), "BM");
+    write_text(path("manifest.ini"),
+               "# comment\n[Setup]\nversion = 2.2.98\n\n[Files]\n"
+               "lib.dll  lib.dll  shared versioned\n"
+               "readme.txt \"docs\\read me.txt\"\n"
+               "ext.cox ext.cox versioned stamped version=1.2.3.4\n"
+               "sub/logo.bmp logo.bmp not_installed\n");
+    Manifest m;
+    std::vector<std::string> errors;
+    ASSERT_TRUE(load_manifest(path("manifest.ini"), m, errors)) << (errors.empty() ? "" : errors[0]);
+    EXPECT_EQ(m.major, 2);
+    EXPECT_EQ(m.minor, 2);
+    EXPECT_EQ(m.build, 98);
+    ASSERT_EQ(m.entries.size(), 4u);
+    EXPECT_EQ(m.entries[0].flags, ENTRY_SHARED | ENTRY_VERSIONED);
+    EXPECT_EQ(m.entries[0].version_ms, 0x00020002u);
+    EXPECT_EQ(m.entries[0].version_ls, 0x00000061u);
+    EXPECT_EQ(m.entries[1].name, "docs\\read me.txt");
+    EXPECT_EQ(m.entries[1].flags, 0);
+    EXPECT_TRUE(m.entries[2].stamped);
+    EXPECT_EQ(m.entries[2].version_ms, 0x00010002u);
+    EXPECT_EQ(m.entries[2].version_ls, 0x00030004u);
+    EXPECT_EQ(m.entries[3].flags, ENTRY_NOT_INSTALLED);
+    EXPECT_EQ(m.entries[3].data, as_bytes("BM"));
+}
+
+TEST_F(Manifests, EveryFaultIsNamedWithItsLine) {
+    write_bytes(path("lib.dll"), as_bytes(make_pe_with_version(1, 0, 0, 1)));
+    write_bytes(path("plain.dll"), as_bytes(make_pe()));
+    write_text(path("a.txt"), "a");
+    ::mkdir(path("folder").c_str(), 0755);
+    const struct {
+        std::string files_line;   // line 5 of the manifest
+        std::string message;
+    } cases[] = {
+        {"a.txt a.txt hidden", ":5: unknown flag \"hidden\""},
+        {"missing.txt missing.txt", ":5: cannot read source \"missing.txt\""},
+        {"folder folder.txt", ":5: cannot read source \"folder\""},
+        {"a.txt", ":5: expected: SOURCE NAME [flags]"},
+        {"a.txt \"a.txt", ":5: unclosed quote"},
+        {"a.txt \"\"", ":5: invalid name \"\": empty"},
+        {"a.txt \\a.txt", ":5: invalid name \"\\a.txt\": absolute"},
+        {"a.txt C:a.txt", ":5: invalid name \"C:a.txt\": holds a drive"},
+        {"a.txt ..\\a.txt", ":5: invalid name \"..\\a.txt\": has a part made only of dots and blanks"},
+        {"a.txt \"sub\\. .\\a.txt\"", "made only of dots and blanks"},
+        {"a.txt sub/a.txt", ":5: invalid name \"sub/a.txt\": holds '/'"},
+        {"a.txt sub\\\\a.txt", "has an empty folder or file part"},
+        {"a.txt a?.txt", "a character Windows refuses"},
+        {"a.txt " + std::string(300, 'n'), "too long for a path"},
+        {"plain.dll plain.dll versioned", ":5: \"plain.dll\" has no version resource; give one with version=a.b.c.d"},
+        {"a.txt a.txt shared", ":5: \"a.txt\" has no version resource"},
+        {"a.txt a.txt version=1.2.3.4", ":5: version= needs the shared or versioned flag"},
+        {"a.txt a.txt versioned version=1.2.3", ":5: version= must be a.b.c.d"},
+        {"a.txt a.txt versioned version=1.2.3.70000", ":5: version= must be a.b.c.d"},
+        {"a.txt a.txt not_installed shared version=1.0.0.0", ":5: not_installed cannot be combined"},
+        {"a.txt a.txt stamped", ":5: \"a.txt\" is flagged stamped but holds no checksum marker"},
+        {"a.txt A.TXT\nlib.dll a.txt versioned", ":6: duplicate name \"a.txt\" (first on line 5)"},
+        {"a.txt x.txt\n[Other]", ":6: unknown section [Other]"},
+    };
+    for (const auto& c : cases) {
+        write_text(path("m.ini"), "[Setup]\nversion = 1.0.1\n\n[Files]\n" + c.files_line + "\n");
+        Manifest m;
+        std::vector<std::string> errors;
+        EXPECT_FALSE(load_manifest(path("m.ini"), m, errors)) << c.files_line;
+        ASSERT_EQ(errors.size(), 1u) << c.files_line;
+        EXPECT_EQ(errors[0].rfind(path("m.ini") + ":", 0), 0u) << errors[0];
+        EXPECT_NE(errors[0].find(c.message), std::string::npos) << errors[0] << "\n  wanted: " << c.message;
+    }
+}
+
+TEST_F(Manifests, SetupSectionFaults) {
+    write_text(path("a.txt"), "a");
+    const struct {
+        std::string text, message;
+    } cases[] = {
+        {"[Files]\na.txt a.txt\n", ":2: missing [Setup] version"},
+        {"[Setup]\nversion = 2.2\n", ":2: version must be major.minor.build"},
+        {"[Setup]\nversion = 2.2.98\ncolour = blue\n", ":3: unknown key \"colour\" in [Setup]"},
+        {"a.txt a.txt\n[Setup]\nversion=1.0.0\n", ":1: line outside a known section"},
+    };
+    for (const auto& c : cases) {
+        write_text(path("m.ini"), c.text);
+        Manifest m;
+        std::vector<std::string> errors;
+        EXPECT_FALSE(load_manifest(path("m.ini"), m, errors)) << c.text;
+        ASSERT_FALSE(errors.empty()) << c.text;
+        EXPECT_NE(errors[0].find(c.message), std::string::npos) << errors[0];
+    }
+    Manifest m;
+    std::vector<std::string> errors;
+    EXPECT_FALSE(load_manifest(path("none.ini"), m, errors));
+    ASSERT_EQ(errors.size(), 1u);
+    EXPECT_NE(errors[0].find("cannot open the manifest"), std::string::npos);
+}
+
+TEST_F(Manifests, FileTooLargeForSizeKb) {
+    // size_kb is a u16: 65535 KiB is the most an entry can hold.
+    write_bytes(path("big.bin"), Bytes(MAX_ENTRY_BYTES + 1, 0));
+    write_bytes(path("max.bin"), Bytes(MAX_ENTRY_BYTES, 0));
+    write_text(path("m.ini"), "[Setup]\nversion = 1.0.1\n[Files]\nmax.bin max.bin\nbig.bin big.bin\n");
+    Manifest m;
+    std::vector<std::string> errors;
+    EXPECT_FALSE(load_manifest(path("m.ini"), m, errors));
+    ASSERT_EQ(errors.size(), 1u);
+    EXPECT_NE(errors[0].find(":5: \"big.bin\" is 67107841 bytes; an entry holds at most 67107840"), std::string::npos)
+        << errors[0];
+}

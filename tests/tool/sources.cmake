@@ -1,0 +1,15 @@
+# Tool tests: setup-pack's round trips through the program's own decoder and extraction, its
+# manifest errors and its commands, on the host.
+add_executable(tool_tests
+  tests/tool/tool_support.cpp
+  tests/tool/stream_test.cpp
+  tests/tool/manifest_test.cpp
+  tests/tool/build_test.cpp
+  tests/tool/commands_test.cpp
+  tests/support/make_pe.cpp
+)
+target_link_libraries(tool_tests PRIVATE setup_pack_lib GTest::gtest_main)
+target_compile_options(tool_tests PRIVATE ${BRISVANE_WARNINGS})
+target_compile_definitions(tool_tests PRIVATE SETUP_PACK_PATH="$<TARGET_FILE:setup-pack>")
+add_dependencies(tool_tests setup-pack)
+gtest_discover_tests(tool_tests DISCOVERY_MODE PRE_TEST)

@@ -1,0 +1,47 @@
+// A program file with a package built for the test, its File table loaded into the Install
+// context and the program file open as package_file, as the install steps find them.
+#pragma once
+
+#include "tests/support/make_package.h"
+#include "tests/support/test_env.h"
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+// Entry data as one stored block: the stream needs no compressor.
+std::string stored_stream(const std::string& content);
+
+// A File entry whose data is `content`, with version a.b.c.d when `flags` carry one.
+PackageEntry package_entry(const std::string& name, uint16_t flags, const std::string& content,
+                           uint16_t a = 0, uint16_t b = 0, uint16_t c = 0, uint16_t d = 0);
+
+constexpr uint16_t SHARED_FLAGS = 0x0016;     // shared, versioned
+constexpr uint16_t REGULAR_FLAGS = 0x0010;    // versioned regular file
+constexpr uint16_t LOGO_FLAGS = 0x0001;       // not installed
+
+class InstallTest : public PlatformTest {
+protected:
+    void SetUp() override;
+    void TearDown() override;
+
+    // Builds the program file "setup.exe" in the test folder from `entries`, loads its table
+    // into ctx.file_table and opens it as ctx.package_file.
+    void load_package_entries(const std::vector<PackageEntry>& entries);
+    uint8_t* entry(int index) const;
+
+    // The target directory, "<test folder>target\" (made by SetUp).
+    std::string target() const { return path("target\\"); }
+    // Browser plug-in directories "<test folder>ns\Plugins\" and "<test folder>ie\Plugins\".
+    std::string netscape_plugins() const { return path("ns\\Plugins\\"); }
+    std::string explorer_plugins() const { return path("ie\\Plugins\\"); }
+    // Sets browser_flags and the plug-in directories as run_install leaves them.
+    void select_browsers(unsigned flags);
+
+private:
+    std::vector<uint32_t> record_offsets_;
+};
+
+void set_path(char* buffer, const std::string& value);
+// Frees ctx.pending_files, as if no shared file had been listed yet.
+void forget_pending_list();

@@ -1,0 +1,133 @@
+// setup-pack list, verify and extract: reading an installer back.
+#include "tools/setup-pack/commands.h"
+
+#include "install/extension_checksum.h"
+#include "package/package_format.h"
+#include "tools/setup-pack/file_util.h"
+#include "tools/setup-pack/installer_reader.h"
+#include "tools/setup-pack/program_decoder.h"
+
+#include <cerrno>
+#include <climits>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/mman.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+bool has_extension(const std::string& name, const char* ext) {
+    size_t n = std::strlen(ext);
+    return name.size() >= n && strcasecmp(name.c_str() + name.size() - n, ext) == 0;
+}
+
+std::string version_text(uint32_t ms, uint32_t ls) {
+    return std::to_string(ms >> 16) + "." + std::to_string(ms & 0xFFFF) + "." + std::to_string(ls >> 16) + "." +
+           std::to_string(ls & 0xFFFF);
+}
+
+// Opens the installer and checks its table; prints nothing.
+int open_checked(const char* command, const Args& args, size_t arg_count, InstallerView& view) {
+    if (args.size() != arg_count) return fail(command, "wrong arguments (see --help)", EXIT_USAGE);
+    std::string error;
+    if (!open_installer(args[0], view, error)) return fail(command, error);
+    return 0;
+}
+
+}  // namespace
+
+int command_list(const Args& args) {
+    if (wants_help("list", args)) return 0;
+    InstallerView view;
+    if (int rc = open_checked("list", args, 1, view)) return rc;
+    uint32_t sum = installer_checksum(view);
+    std::printf("product version %u.%u build %u\n", view.version_ms >> 16, view.version_ms & 0xFFFF,
+                view.version_ls & 0xFFFF);
+    std::printf("%u entries, table at %u (%u bytes), data from %u, file %zu bytes\n", view.file_count,
+                view.table_offset, view.table_size, view.data_start, view.bytes.size());
+    std::printf("checksum 0x%08X (%s)\n", view.checksum, sum == view.checksum ? "matches" : "DOES NOT MATCH");
+    std::string error;
+    if (!load_entries(view, error)) return fail("list", error);
+    std::printf("%-28s %-22s %8s %-16s %10s %10s\n", "name", "flags", "size_kb", "version", "offset", "packed");
+    for (const uint8_t* e : view.entries) {
+        std::string version = entry_has_version(e) ? version_text(entry_version_ms(e), entry_version_ls(e)) : "-";
+        std::printf("%-28s %-22s %8u %-16s %10u %10u\n", entry_name(e), flag_names(entry_flags(e)).c_str(),
+                    entry_size_kb(e), version.c_str(), entry_data_offset(e), entry_packed_size(e));
+    }
+    return sum == view.checksum ? 0 : EXIT_FAULT;
+}
+
+int command_verify(const Args& args) {
+    if (wants_help("verify", args)) return 0;
+    InstallerView view;
+    if (int rc = open_checked("verify", args, 1, view)) return rc;
+    uint32_t sum = installer_checksum(view);
+    char text[128];
+    if (sum != view.checksum) {
+        std::snprintf(text, sizeof text, "checksum 0x%08X does not match the header's 0x%08X", sum, view.checksum);
+        return fail("verify", text);
+    }
+    std::string error;
+    if (!load_entries(view, error)) return fail("verify", error);
+    size_t total = 0;
+    for (const uint8_t* e : view.entries) {
+        std::string name = entry_name(e);
+        uint32_t offset = entry_data_offset(e);
+        uint32_t limit = (entry_size_kb(e) + 1u) * 1024u;
+        std::vector<uint8_t> data;
+        int status = decode_with_program(view.bytes.data() + offset, view.bytes.size() - offset, limit, data);
+        if (status != 0) return fail("verify", name + ": the decoder returns status " + std::to_string(status));
+        if ((data.size() + 1023) / 1024 != entry_size_kb(e))
+            return fail("verify", name + ": decodes to " + std::to_string(data.size()) + " bytes, but size_kb is " +
+                                      std::to_string(entry_size_kb(e)));
+        if ((uint64_t)offset + entry_packed_size(e) > view.bytes.size())
+            return fail("verify", name + ": packed_size runs past the end of the file");
+        if (has_extension(name, ".cox") || has_extension(name, ".mox")) {
+            int fd = ::memfd_create("setup-pack-check", MFD_CLOEXEC);
+            bool written = fd >= 0 && ::write(fd, data.data(), data.size()) == (ssize_t)data.size();
+            int match = written ? extension_checksum_matches(fd) : EXTENSION_CHECKSUM_UNTESTED;
+            if (fd >= 0) ::close(fd);
+            if (match != EXTENSION_CHECKSUM_MATCH)
+                return fail("verify", name + ": fails its embedded extension checksum (the installer would remove it)");
+        }
+        total += data.size();
+    }
+    std::printf("%s: sound: %u entries, %zu bytes unpacked, checksum 0x%08X\n", args[0].c_str(), view.file_count, total,
+                sum);
+    return 0;
+}
+
+int command_extract(const Args& args) {
+    if (wants_help("extract", args)) return 0;
+    InstallerView view;
+    if (int rc = open_checked("extract", args, 2, view)) return rc;
+    std::string error;
+    if (installer_checksum(view) != view.checksum) return fail("extract", "the package checksum does not match");
+    if (!load_entries(view, error)) return fail("extract", error);
+    const std::string dir = args[1];
+    if (::mkdir(dir.c_str(), 0755) != 0 && errno != EEXIST)
+        return fail("extract", "cannot create " + dir + ": " + std::strerror(errno));
+    for (uint8_t* e : view.entries) {
+        // The table passed the soundness test: names are relative and never climb out.
+        std::string name = entry_name(e), host = dir;
+        for (size_t start = 0;;) {
+            size_t slash = name.find('\\', start);
+            host += "/" + name.substr(start, slash == std::string::npos ? std::string::npos : slash - start);
+            if (slash == std::string::npos) break;
+            if (::mkdir(host.c_str(), 0755) != 0 && errno != EEXIST)
+                return fail("extract", "cannot create " + host + ": " + std::strerror(errno));
+            start = slash + 1;
+        }
+        std::vector<uint8_t> data;
+        uint32_t offset = entry_data_offset(e);
+        int status = decode_with_program(view.bytes.data() + offset, view.bytes.size() - offset,
+                                         (entry_size_kb(e) + 1u) * 1024u, data);
+        if (status != 0) return fail("extract", name + ": the decoder returns status " + std::to_string(status));
+        if (!write_file_atomically(host, data, 0644, error)) return fail("extract", error);
+        std::printf("%s\n", name.c_str());
+    }
+    return 0;
+}
