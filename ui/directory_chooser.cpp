@@ -15,6 +15,8 @@ namespace {
 // The directory shown in the chooser's edit field while the chooser is open (260 bytes).
 char* chooser_result = nullptr;
 
+constexpr const char* CHOOSER_TITLE = "Please select a directory";
+
 // Posted by the hook to itself after the dialog has handled a list or drive change.
 constexpr UINT WM_REFRESH_CHOSEN = WM_APP + 1;
 
@@ -87,6 +89,9 @@ bool choose_directory(HWND, char* directory) {
         request->lpstrFile = file_name;
         request->nMaxFile = PATH_BUFFER_SIZE;
         request->lpstrInitialDir = directory;
+        // Some implementations replace the template's title with "Save As" unless a title is
+        // given: give the template's own.
+        request->lpstrTitle = CHOOSER_TITLE;
         request->Flags = OFN_ENABLEHOOK | OFN_ENABLETEMPLATE;
         request->lpTemplateName = MAKEINTRESOURCEA(DLG_DIRECTORY_CHOOSER);
         request->lpfnHook = directory_chooser_hook;

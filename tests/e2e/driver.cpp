@@ -24,6 +24,10 @@
 //   box TITLE BUTTON [TEXT]    waits for a message box or dialog (#32770) titled TITLE, checks
 //                              that its text contains TEXT, and clicks button BUTTON
 //   post MSG [WPARAM [LPARAM]] posts a message to the current window
+//   list_pick ID TEXT          selects the entry TEXT of list box ID and tells its parent, as
+//                              a click does (LBN_SELCHANGE)
+//   list_open ID TEXT          the same, then a double-click (LBN_DBLCLK)
+//   combo_pick ID TEXT         selects the entry TEXT of combo box ID (CBN_SELCHANGE)
 //   snap NAME                  asks the shell for a screenshot: writes MARKER_DIR/NAME.ready
 //                              and waits for MARKER_DIR/NAME.done
 //   sleep MS
@@ -265,6 +269,23 @@ bool run(const Args& a, std::string& why) {
     if (c == "command")
         return PostMessageA(GetParent(control), WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), (LPARAM)control) != 0 ||
                (why = "post failed", false);
+    if (c == "list_pick" || c == "list_open" || c == "combo_pick") {
+        if (!need(a, 2, why)) return false;
+        bool combo = c == "combo_pick";
+        DWORD_PTR index = (DWORD_PTR)-1;
+        SendMessageTimeoutA(control, combo ? CB_FINDSTRINGEXACT : LB_FINDSTRINGEXACT, (WPARAM)-1,
+                            (LPARAM)a[2].c_str(), SMTO_ABORTIFHUNG, 2000, &index);
+        if ((LRESULT)index < 0) {
+            why = "no entry \"" + a[2] + "\"";
+            return false;
+        }
+        DWORD_PTR r = 0;
+        SendMessageTimeoutA(control, combo ? CB_SETCURSEL : LB_SETCURSEL, index, 0, SMTO_ABORTIFHUNG, 2000, &r);
+        HWND parent = GetParent(control);
+        PostMessageA(parent, WM_COMMAND, MAKEWPARAM(id, combo ? CBN_SELCHANGE : LBN_SELCHANGE), (LPARAM)control);
+        if (c == "list_open") PostMessageA(parent, WM_COMMAND, MAKEWPARAM(id, LBN_DBLCLK), (LPARAM)control);
+        return true;
+    }
     if (c == "read") {
         say("  text %d: \"%s\"", id, text_of(control).c_str());
         return true;
