@@ -24,6 +24,10 @@
 //   box TITLE BUTTON [TEXT]    waits for a message box or dialog (#32770) titled TITLE, checks
 //                              that its text contains TEXT, and clicks button BUTTON
 //   post MSG [WPARAM [LPARAM]] posts a message to the current window
+//   expect_enabled ID 0|1      waits until the control is disabled (0) or enabled (1)
+//   expect_checked ID 0|1      waits until the check box is clear (0) or checked (1)
+//   expect_no_control ID       checks that no visible control with this id exists (no wait)
+//   expect_iconic 0|1          waits until the current window is restored (0) or minimised (1)
 //   list_pick ID TEXT          selects the entry TEXT of list box ID and tells its parent, as
 //                              a click does (LBN_SELCHANGE)
 //   list_open ID TEXT          the same, then a double-click (LBN_DBLCLK)
@@ -216,6 +220,19 @@ bool run(const Args& a, std::string& why) {
         why = "window text is \"" + seen + "\"";
         return false;
     }
+    if (c == "expect_iconic") {
+        if (!need(a, 1, why)) return false;
+        bool want = number(a[1]) != 0;
+        if (wait_for([&] { return (IsIconic(current) != 0) == want; })) return true;
+        why = want ? "the window is not minimised" : "the window is still minimised";
+        return false;
+    }
+    if (c == "expect_no_control") {
+        if (!need(a, 1, why)) return false;
+        if (!find_control(current, number(a[1]))) return true;
+        why = "control " + a[1] + " is there";
+        return false;
+    }
     if (c == "post") {
         if (!need(a, 1, why)) return false;
         WPARAM w = a.size() > 2 ? (WPARAM)number(a[2]) : 0;
@@ -269,6 +286,19 @@ bool run(const Args& a, std::string& why) {
     if (c == "command")
         return PostMessageA(GetParent(control), WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), (LPARAM)control) != 0 ||
                (why = "post failed", false);
+    if (c == "expect_enabled" || c == "expect_checked") {
+        if (!need(a, 2, why)) return false;
+        bool want = number(a[2]) != 0;
+        auto state = [&] {
+            if (c == "expect_enabled") return IsWindowEnabled(control) != 0;
+            DWORD_PTR r = 0;
+            SendMessageTimeoutA(control, BM_GETCHECK, 0, 0, SMTO_ABORTIFHUNG, 2000, &r);
+            return r == BST_CHECKED;
+        };
+        if (wait_for([&] { return state() == want; })) return true;
+        why = "the control's state stays " + std::string(want ? "off" : "on");
+        return false;
+    }
     if (c == "list_pick" || c == "list_open" || c == "combo_pick") {
         if (!need(a, 2, why)) return false;
         bool combo = c == "combo_pick";

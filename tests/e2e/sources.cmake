@@ -36,3 +36,10 @@ brisvane_e2e_scenario(halt-escape 2 halt)
 brisvane_e2e_scenario(progress 0 progress 0 50 100)
 brisvane_e2e_scenario(progress-cancel-no 0 progress 50)
 brisvane_e2e_scenario(progress-cancel-yes 2 progress 50)
+
+# The whole program under Wine: the demo installer in a prepared prefix (stand-in browsers),
+# driven through the wizard, then checked from outside.
+add_executable(make_browser tests/e2e/make_browser.cpp tests/support/make_pe.cpp)
+target_compile_options(make_browser PRIVATE ${BRISVANE_WARNINGS})
+target_include_directories(make_browser PRIVATE ${PROJECT_SOURCE_DIR})
+target_link_options(make_browser PRIVATE -static -static-libgcc -static-libstdc++)
