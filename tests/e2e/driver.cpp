@@ -22,7 +22,8 @@
 //   key NAME                   posts a key press to the focused control of the current window
 //                              (RETURN, ESCAPE, TAB, SPACE or a number)
 //   box TITLE BUTTON [TEXT]    waits for a message box or dialog (#32770) titled TITLE, checks
-//                              that its text contains TEXT, and clicks button BUTTON
+//                              that its text contains TEXT, clicks button BUTTON and waits
+//                              until the box has closed
 //   post MSG [WPARAM [LPARAM]] posts a message to the current window
 //   expect_enabled ID 0|1      waits until the control is disabled (0) or enabled (1)
 //   expect_checked ID 0|1      waits until the check box is clear (0) or checked (1)
@@ -209,7 +210,7 @@ bool run(const Args& a, std::string& why) {
         if (!taken) why = "no screenshot was taken";
         return taken;
     }
-    if (!current || !IsWindow(current)) {
+    if (c != "box" && (!current || !IsWindow(current))) {
         why = "no current window (use wait_window first)";
         return false;
     }
@@ -275,6 +276,11 @@ bool run(const Args& a, std::string& why) {
             return false;
         }
         PostMessageA(button, BM_CLICK, 0, 0);
+        // The answered box is gone before the next command looks for another one.
+        if (!wait_for([&] { return !IsWindow(box) || !IsWindowVisible(box); })) {
+            why = "the box stayed open";
+            return false;
+        }
         return true;
     }
     if (!need(a, 1, why)) return false;
