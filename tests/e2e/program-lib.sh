@@ -66,14 +66,14 @@ need_installer() {
 # Once per session: Netscape Navigator 4.5 (our own 32-bit stand-in) registered under App
 # Paths, and a Plugins folder for it and for the prefix's own Internet Explorer.
 prepare_prefix() {
-    [ -f "$state/browsers-prepared" ] && return 0
+    [ -f "$WINEPREFIX/brisvane-browsers-prepared" ] && return 0
     mkdir -p "$nav_dir/Plugins" "$ie_dir/Plugins"
     wine "$build/make_browser.exe" "$NAV_DIR\\netscape.exe" pe32 4 5 </dev/null >/dev/null 2>&1 ||
         abort "cannot write the stand-in browser"
     wine reg add "$APP_PATHS\\netscape.exe" /ve /d "$NAV_DIR\\netscape.exe" /f </dev/null >/dev/null 2>&1 ||
         abort "cannot register the stand-in browser"
     [ -f "$ie_dir/iexplore.exe" ] || abort "the prefix has no Internet Explorer"
-    touch "$state/browsers-prepared"
+    touch "$WINEPREFIX/brisvane-browsers-prepared"
 }
 
 reg_delete() { wine reg delete "$1" /f </dev/null >/dev/null 2>&1 || true; }
