@@ -11,4 +11,5 @@ list(APPEND BRISVANE_WINDOWS_UNIT_TESTS
   tests/unit/ui/page_runner_test.cpp
   tests/unit/ui/progress_bar_test.cpp
   tests/unit/ui/halt_dialog_test.cpp
+  tests/unit/ui/logo_panel_test.cpp
 )
