@@ -1,10 +1,11 @@
 // The decoder's hot loop: coded literals and matches into the window.
 //
 // Two paths decode the same items. The fast path runs while the input channel holds enough
-// bytes for any item and the window has room for the longest match: it takes input a machine
-// word at a time and needs no end-of-input or window-end checks inside an item. The careful
+// bytes for any item and the window has room for the longest match: it takes input eight
+// bytes at a time and needs no end-of-input or window-end checks inside an item. The careful
 // path decodes one item at a time near those edges: bytes one by one, missing bits at the end
-// of the input read as zeros, the window written out as soon as it is full.
+// of the input read as zeros, the window written out as soon as it is full. Builds for size
+// use the careful path alone.
 #include "common/status.h"
 #include "decompress/bit_input.h"
 #include "decompress/code_tables.h"
@@ -16,18 +17,26 @@
 namespace {
 
 constexpr uint32_t WINDOW_MASK = WINDOW_SIZE - 1;
+
+// The fast path is some 900 bytes of code. Builds for size (the program's Windows builds)
+// leave it out and decode everything with the careful path, which gives the same results.
+#if defined(__OPTIMIZE_SIZE__)
+constexpr bool USE_FAST_PATH = false;
+#else
+constexpr bool USE_FAST_PATH = true;
+#endif
 constexpr uint32_t MAX_MATCH = 258;
 
-// The fast path's bit buffer: a machine word, filled a word at a time.
-using BitWord = uintptr_t;
-constexpr unsigned WORD_BITS = sizeof(BitWord) * 8;
-constexpr unsigned WORD_BYTES = sizeof(BitWord);
-// Bits held after a refill: at least this many (56 on 64 bits, 24 on 32 bits).
+// The fast path's bit buffer: 64 bits, topped up a word load at a time to 56 bits or more,
+// which hold any one item: a literal/length code with its extra bits takes at most 15 + 5
+// bits, a distance code with its extra bits 15 + 13.
+using BitWord = uint64_t;
+constexpr unsigned WORD_BITS = 64;
+constexpr unsigned WORD_BYTES = 8;
 constexpr unsigned REFILLED_BITS = WORD_BITS - 8;
-// Longest code (a root entry and a sub-table entry together), longest extra-bit fields.
 constexpr unsigned MAX_CODE_BITS = 15;
-constexpr unsigned MAX_LENGTH_EXTRA = 5;
-constexpr unsigned MAX_DISTANCE_EXTRA = 13;
+constexpr unsigned MATCH_REST_BITS = 5 + MAX_CODE_BITS + 13;   // after a length code
+static_assert(REFILLED_BITS >= MATCH_REST_BITS, "one refill holds the rest of a match");
 
 // Literals decoded in a row without a refill: each takes a bit or more, and the row stops
 // when fewer bits than a whole code are left.
@@ -35,9 +44,9 @@ constexpr uint32_t MAX_LITERAL_ROW = WORD_BITS - MAX_CODE_BITS + 1;
 // The fast path starts an item only where the window can take a row of literals and the
 // longest match after it without reaching its end (so nothing there fills the window) ...
 constexpr uint32_t FAST_WINDOW_LIMIT = WINDOW_SIZE - MAX_LITERAL_ROW - MAX_MATCH;
-// ... and the input channel holds what the refills of one item may load: at most three
-// refills (two on 64 bits), each taking fewer bytes than the word it loads.
-constexpr uint32_t FAST_INPUT_MARGIN = 3 * WORD_BYTES;
+// ... and the input channel holds what the refills of one item may load: two refills, each
+// taking fewer bytes than the word it loads.
+constexpr uint32_t FAST_INPUT_MARGIN = 2 * WORD_BYTES;
 
 // Results of expand_fast besides a status.
 constexpr int FAST_EDGE = -1;   // an edge of the input or the window is near: go careful
@@ -90,36 +99,41 @@ inline void copy4(uint8_t* to, const uint8_t* from) {
     std::memcpy(to, &piece, 4);
 }
 
-// Copies `length` bytes from `source` to `pos` in the window, front to back, as a byte loop
-// would: a source that runs into the copy repeats the bytes it writes. Neither side may pass
-// the window's end. Bytes behind the copy's end are never touched: they still hold the data
-// a later match 32768 bytes back reads.
-inline void copy_match(uint8_t* window, uint32_t pos, uint32_t source, uint32_t length) {
+// Copies `length` bytes (1 to 258) to `to` from `from`, which lies 8 bytes or more behind
+// it or clear of the copy. Pieces of 8 bytes: each is read before it is written and reads
+// only bytes already final; the last piece may overlap the one before and writes the same
+// bytes again. Bytes behind the copy's end are never touched: they still hold the data a
+// later match 32768 bytes back reads.
+inline void copy_pieces(uint8_t* to, const uint8_t* from, uint32_t length) {
+    if (length >= 8) {
+        uint32_t k = 0;
+        for (; k + 8 <= length; k += 8) copy8(to + k, from + k);
+        if (k < length) copy8(to + length - 8, from + length - 8);
+    } else if (length >= 4) {
+        copy4(to, from);
+        copy4(to + length - 4, from + length - 4);
+    } else {   // 3, the shortest match, or the piece of one at the window's end
+        to[0] = from[0];
+        if (length > 1) to[1] = from[1];
+        if (length > 2) to[2] = from[2];
+    }
+}
+
+// Copies `length` bytes (1 to 258) from `source` to `pos` in the window, front to back as a
+// byte loop would: a source that runs into the copy repeats the bytes it writes. Neither side
+// may pass the window's end. A source at or ahead of `pos` is in the window's last round.
+inline void copy_in_window(uint8_t* window, uint32_t pos, uint32_t source, uint32_t length) {
     uint8_t* to = window + pos;
     const uint8_t* from = window + source;
-    uint32_t gap = pos - source;   // wraps to a large value when the source lies ahead
-    if (source < pos ? gap >= 8 || gap >= length : source - pos >= length) {
-        // The source lies behind by 8 or more, or clear of the copy. Pieces of 8 bytes: each
-        // is read before it is written and reads only bytes already final. The last piece
-        // may overlap the one before: it writes the same bytes again.
-        if (length >= 8) {
-            uint32_t k = 0;
-            for (; k + 8 <= length; k += 8) copy8(to + k, from + k);
-            if (k < length) copy8(to + length - 8, from + length - 8);
-        } else if (length >= 4) {
-            copy4(to, from);
-            copy4(to + length - 4, from + length - 4);
-        } else if (length > 0) {
-            to[0] = from[0];
-            if (length > 1) to[1] = from[1];
-            if (length > 2) to[2] = from[2];
-        }
-    } else if (gap == 1) {
-        std::memset(to, *from, length);
-    } else if (source > pos) {
-        std::memmove(to, from, length);   // ahead and overlapping: memmove copies front to back
+    if (source < pos) {
+        uint32_t distance = pos - source;
+        if (distance >= 8 || distance >= length) copy_pieces(to, from, length);
+        else if (distance == 1) std::memset(to, *from, length);
+        else for (uint32_t k = 0; k < length; ++k) to[k] = from[k];
+    } else if (source - pos >= length) {
+        copy_pieces(to, from, length);
     } else {
-        for (uint32_t k = 0; k < length; ++k) to[k] = from[k];
+        std::memmove(to, from, length);   // ahead and overlapping: memmove copies front to back
     }
 }
 
@@ -162,12 +176,6 @@ int expand_fast(const CodeEntry* literal_table, const CodeEntry* distance_table,
         count |= REFILLED_BITS;
     };
 
-    // Refills when fewer than `n` bits are held. Within one item this happens at most
-    // twice after the first refill (once on 64 bits), which FAST_INPUT_MARGIN allows for.
-    auto ensure = [&](unsigned n) {
-        if (count < n) refill();
-    };
-
     while (cursor <= safe_end && pos < FAST_WINDOW_LIMIT) {
         refill();
         const CodeEntry* e = follow_links(literal_table + (buffer & literal_mask), buffer, count);
@@ -187,55 +195,31 @@ int expand_fast(const CodeEntry* literal_table, const CodeEntry* distance_table,
         if (e->op == CODE_OP_LITERAL) continue;
         if (e->op == CODE_OP_END) { result = FAST_END; break; }
 
-        // A match: its length, then its distance.
+        // A match: its length, then its distance. After a row of literals the bits may not
+        // hold the rest of it: one more refill, the item's second (FAST_INPUT_MARGIN).
+        if (count < MATCH_REST_BITS) refill();
         unsigned extra = e->op;
-        // One refill holds the rest of a match on 64 bits; on 32 bits each part refills.
-        constexpr unsigned MATCH_REST_BITS = MAX_LENGTH_EXTRA + MAX_CODE_BITS + MAX_DISTANCE_EXTRA;
-        constexpr bool ONE_REFILL = REFILLED_BITS >= MATCH_REST_BITS;
-        ensure(ONE_REFILL ? MATCH_REST_BITS : MAX_LENGTH_EXTRA);
         uint32_t length = e->value + (uint32_t)low_bits(buffer, extra);
         buffer >>= extra;
         count -= extra;
-        if (!ONE_REFILL) ensure(MAX_CODE_BITS);
         e = follow_links(distance_table + (buffer & distance_mask), buffer, count);
         if (!e) { result = STATUS_BAD_DATA; break; }
         buffer >>= e->bits;
         count -= e->bits;
         extra = e->op;
-        if (!ONE_REFILL) ensure(MAX_DISTANCE_EXTRA);
         uint32_t distance = e->value + (uint32_t)low_bits(buffer, extra);
         buffer >>= extra;
         count -= extra;
 
-        // Mostly the source lies behind in this round of the window, clear of the copy or 8
-        // bytes or more behind: pieces of 8 bytes (see copy_match).
-        uint8_t* to = window + pos;
         if (distance <= pos && distance >= 8) {
-            const uint8_t* from = to - distance;
-            if (length >= 8) {
-                uint32_t k = 0;
-                for (; k + 8 <= length; k += 8) copy8(to + k, from + k);
-                if (k < length) copy8(to + length - 8, from + length - 8);
-            } else if (length >= 4) {
-                copy4(to, from);
-                copy4(to + length - 4, from + length - 4);
-            } else {   // 3, the shortest match
-                to[0] = from[0];
-                to[1] = from[1];
-                to[2] = from[2];
-            }
-            pos += length;
-            continue;
-        }
-        // A distance that reaches before the stream's start copies the window's first zeros.
-        uint32_t source = (pos - distance) & WINDOW_MASK;
-        if (source + length <= WINDOW_SIZE) {
-            copy_match(window, pos, source, length);
+            copy_pieces(window + pos, window + pos - distance, length);   // the common case
         } else {
-            // The source passes the window's end: copy up to it, then from the window's start.
-            uint32_t first = WINDOW_SIZE - source;
-            copy_match(window, pos, source, first);
-            copy_match(window, pos + first, 0, length - first);
+            // A distance that reaches before the stream's start copies the window's first zeros.
+            uint32_t source = (pos - distance) & WINDOW_MASK;
+            // A source that passes the window's end: up to it, then from the window's start.
+            uint32_t first = WINDOW_SIZE - source < length ? WINDOW_SIZE - source : length;
+            copy_in_window(window, pos, source, first);
+            if (first < length) copy_in_window(window, pos + first, 0, length - first);
         }
         pos += length;
     }
@@ -248,7 +232,7 @@ int expand_fast(const CodeEntry* literal_table, const CodeEntry* distance_table,
     count -= 8 * unused;
     in->count -= (uint32_t)(cursor - in->cursor);
     in->cursor = const_cast<uint8_t*>(cursor);
-    b.buffer = (uint32_t)low_bits(buffer, count);
+    b.buffer = (uint32_t)(buffer & (((BitWord)1 << count) - 1));   // count is below 24 here
     b.count = count;
     pos_io = pos;
     return result;
@@ -267,7 +251,7 @@ int expand_codes(const CodeEntry* literal_table, const CodeEntry* distance_table
     bool short_input = false;
 
     for (;;) {
-        if (decoder.input->count >= FAST_INPUT_MARGIN && pos < FAST_WINDOW_LIMIT) {
+        if (USE_FAST_PATH && decoder.input->count >= FAST_INPUT_MARGIN && pos < FAST_WINDOW_LIMIT) {
             int result = expand_fast(literal_table, distance_table, literal_bits, distance_bits, b, pos, window);
             if (result == FAST_END) break;
             if (result != FAST_EDGE) { status = result; break; }
@@ -309,7 +293,14 @@ int expand_codes(const CodeEntry* literal_table, const CodeEntry* distance_table
             source &= WINDOW_MASK;
             uint32_t chunk = WINDOW_SIZE - (source > pos ? source : pos);
             if (chunk > length) chunk = length;
-            copy_match(window, pos, source, chunk);
+            if (pos - source >= chunk) {
+                // The source lies wholly behind the destination, or ahead of it, where a
+                // front-to-back copy is what memmove does.
+                std::memmove(window + pos, window + source, chunk);
+            } else {
+                // The source runs into this very copy: it repeats the bytes it writes.
+                for (uint32_t k = 0; k < chunk; ++k) window[pos + k] = window[source + k];
+            }
             pos += chunk;
             source += chunk;
             length -= chunk;
