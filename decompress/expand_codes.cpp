@@ -151,8 +151,9 @@ inline const CodeEntry* follow_links(const CodeEntry* e, BitWord& buffer, unsign
 
 // Decodes items while the input channel and the window are away from their edges. Returns
 // FAST_EDGE, FAST_END or STATUS_BAD_DATA. Bytes taken from the channel beyond the bits
-// consumed go back to it, so the bit state fits its 32 bits again on return.
-int expand_fast(const CodeEntry* literal_table, const CodeEntry* distance_table, unsigned literal_bits,
+// consumed go back to it, so the bit state fits its 32 bits again on return. Kept out of
+// line: on its own the compiler keeps its loop's state in registers.
+__attribute__((noinline)) int expand_fast(const CodeEntry* literal_table, const CodeEntry* distance_table, unsigned literal_bits,
                 unsigned distance_bits, BitState& b, uint32_t& pos_io, uint8_t* window) {
     StreamChannel* in = decoder.input;
     const uint8_t* cursor = in->cursor;
