@@ -230,10 +230,28 @@ TEST_F(LoadPackage, HeaderPlacingTheTableOutsideTheFile) {
     EXPECT_EQ(load(past_end), MSG_INVALID_DATA);
     expect_no_table();
 
-    // A table area longer than the file: the checksum still covers the file to its end, but
-    // the table cannot be read whole.
-    BuiltPackage too_big = build_package(sample_spec());
-    too_big.header.table_size = (uint32_t)too_big.bytes.size();
-    EXPECT_EQ(load(too_big), MSG_READ_ERROR);
-    expect_no_table();
+    // A table area that runs past the end of the file is refused as invalid data before any
+    // block is allocated for it: the checksum still matches (it covers the file to its end),
+    // but such a header describes some other file. Sizes up to 4 GB and sums that wrap round
+    // past 2^32 are among them.
+    BuiltPackage good = build_package(sample_spec());
+    const uint32_t offset = good.header.table_offset;
+    const uint32_t to_end = (uint32_t)good.bytes.size() - offset;
+    for (uint32_t size : {to_end + 1, (uint32_t)good.bytes.size(), 0x7FFFFFFFu, 0x80000000u,
+                          0xFFFFFFFFu, 0xFFFFFFFFu - offset + 1, 0xFFFFFFFFu - offset + 2}) {
+        BuiltPackage too_big = good;
+        too_big.header.table_size = size;
+        reset_context();
+        install_package(too_big, program());
+        long before = test_allocation_count();
+        EXPECT_EQ(load_package(), MSG_INVALID_DATA) << size;
+        expect_no_table();
+        // Refused before the checksum's work block or any table block is made.
+        EXPECT_EQ(test_allocation_count() - before, 0) << size;
+    }
+    // The table may end exactly at the end of the file.
+    BuiltPackage exact = good;
+    exact.header.table_size = to_end;
+    exact.header.file_count = 0;
+    EXPECT_EQ(load(exact), STATUS_OK);
 }
