@@ -86,6 +86,9 @@ int extract_entry(const char* file_name, const uint8_t* entry, const char* direc
     if (ctx.output_file != HFILE_ERROR) {
         _lclose(ctx.output_file);
         ctx.output_file = HFILE_ERROR;
+        // The file was created (truncating any old copy) and not written whole: a torn file
+        // must never stand under a name that a program or a later run takes for complete.
+        if (status != STATUS_OK) DeleteFileA(ctx.work_path);
     }
     return status;
 }
