@@ -81,6 +81,9 @@ int extract_entry(const char* file_name, const uint8_t* entry, const char* direc
             status = MSG_READ_ERROR;
         else
             status = expand_entry(ctx.output_file, ctx.package_file, limit);
+        // Memory that ran out while the decoder built its code tables is the same shortage
+        // as any other, and the user is told so ("Not enough memory!"); 3 has no text.
+        if (status == STATUS_TABLE_MEMORY) status = MSG_NO_MEMORY;
     }
 
     if (ctx.output_file != HFILE_ERROR) {

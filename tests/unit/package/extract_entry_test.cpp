@@ -107,7 +107,7 @@ TEST_F(ExtractEntry, EachFailedAllocationGivesItsStatusAndLeaksNothing) {
         test_fail_allocation(n);
         int status = extract_entry("out.bin", entry.data(), dir().c_str());
         test_fail_allocation(0);
-        EXPECT_TRUE(status == MSG_NO_MEMORY || status == STATUS_TABLE_MEMORY) << n << ": " << status;
+        EXPECT_EQ(status, MSG_NO_MEMORY) << n;   // also when the code tables ran short
         EXPECT_EQ(ctx.output_file, HFILE_ERROR);
     }
 }
