@@ -167,12 +167,21 @@ TEST_F(LoadPackage, AnyChangedByteOfThePackageIsInvalidData) {
     BuiltPackage good = build_package(sample_spec());
     const uint32_t start = good.header.table_offset;
     for (uint32_t at = start; at < good.bytes.size(); ++at) {
-        for (uint8_t flip : {0x01, 0x80}) {
+        const uint8_t old = (uint8_t)good.bytes[at];
+        for (uint8_t value : {(uint8_t)(old ^ 0x01), (uint8_t)(old ^ 0x80), (uint8_t)0x00, (uint8_t)0xFF}) {
+            if (value == old) continue;
             BuiltPackage bad = good;
-            bad.bytes[at] = (char)(bad.bytes[at] ^ flip);
-            EXPECT_EQ(load(bad), MSG_INVALID_DATA) << "byte " << at << " flip " << (int)flip;
+            bad.bytes[at] = (char)value;
+            EXPECT_EQ(load(bad), MSG_INVALID_DATA) << "byte " << at << " value " << (int)value;
             expect_no_table();
         }
+    }
+    // Every truncation, down to a file that ends before the table.
+    for (size_t length = 0; length < good.bytes.size(); ++length) {
+        BuiltPackage cut = good;
+        cut.bytes.resize(length);
+        EXPECT_EQ(load(cut), MSG_INVALID_DATA) << "cut at " << length;
+        expect_no_table();
     }
     BuiltPackage longer = good;
     longer.bytes += '\0';
