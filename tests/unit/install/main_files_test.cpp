@@ -164,7 +164,7 @@ TEST_F(MainFiles, AFailedEntryLeavesNoTornFile) {
     torn.data = std::string("\x0F\x00\x10", 3) + std::string(100, 'x');
     load_package_entries({package_entry("first.txt", 0x0000, "FIRST"), torn});
     write_file(path("target\\torn.dll"), "the old copy");
-    EXPECT_EQ(install_main_files(), 1);
+    EXPECT_EQ(install_main_files(), MSG_INVALID_DATA);   // the stream ends too soon
     EXPECT_FALSE(file_exists(path("target\\torn.dll")));   // neither torn nor passed as complete
     EXPECT_FALSE(entry_flags(entry(1)) & ENTRY_PLACED);
     remove_placed_files();
