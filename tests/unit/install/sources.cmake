@@ -7,6 +7,7 @@ list(APPEND BRISVANE_UNIT_TESTS
   tests/unit/install/registry_records_test.cpp
   tests/unit/install/extension_files_test.cpp
   tests/unit/install/shared_files_service_test.cpp
+  tests/unit/install/interface_faults_test.cpp
 )
 list(APPEND BRISVANE_HOST_ONLY_TESTS
   tests/unit/install/shared_files_test.cpp
