@@ -22,8 +22,17 @@
 //   key NAME                   posts a key press to the focused control of the current window
 //                              (RETURN, ESCAPE, TAB, SPACE or a number)
 //   box TITLE BUTTON [TEXT]    waits for a message box or dialog (#32770) titled TITLE, checks
-//                              that its text contains TEXT, and clicks button BUTTON
+//                              that its text contains TEXT, clicks button BUTTON and waits
+//                              until the box has closed
 //   post MSG [WPARAM [LPARAM]] posts a message to the current window
+//   expect_enabled ID 0|1      waits until the control is disabled (0) or enabled (1)
+//   expect_checked ID 0|1      waits until the check box is clear (0) or checked (1)
+//   expect_no_control ID       checks that no visible control with this id exists (no wait)
+//   expect_iconic 0|1          waits until the current window is restored (0) or minimised (1)
+//   list_pick ID TEXT          selects the entry TEXT of list box ID and tells its parent, as
+//                              a click does (LBN_SELCHANGE)
+//   list_open ID TEXT          the same, then a double-click (LBN_DBLCLK)
+//   combo_pick ID TEXT         selects the entry TEXT of combo box ID (CBN_SELCHANGE)
 //   snap NAME                  asks the shell for a screenshot: writes MARKER_DIR/NAME.ready
 //                              and waits for MARKER_DIR/NAME.done
 //   sleep MS
@@ -201,7 +210,7 @@ bool run(const Args& a, std::string& why) {
         if (!taken) why = "no screenshot was taken";
         return taken;
     }
-    if (!current || !IsWindow(current)) {
+    if (c != "box" && (!current || !IsWindow(current))) {
         why = "no current window (use wait_window first)";
         return false;
     }
@@ -210,6 +219,19 @@ bool run(const Args& a, std::string& why) {
         std::string seen;
         if (wait_for([&] { return (seen = text_of(current)) == a[1]; })) return true;
         why = "window text is \"" + seen + "\"";
+        return false;
+    }
+    if (c == "expect_iconic") {
+        if (!need(a, 1, why)) return false;
+        bool want = number(a[1]) != 0;
+        if (wait_for([&] { return (IsIconic(current) != 0) == want; })) return true;
+        why = want ? "the window is not minimised" : "the window is still minimised";
+        return false;
+    }
+    if (c == "expect_no_control") {
+        if (!need(a, 1, why)) return false;
+        if (!find_control(current, number(a[1]))) return true;
+        why = "control " + a[1] + " is there";
         return false;
     }
     if (c == "post") {
@@ -254,6 +276,11 @@ bool run(const Args& a, std::string& why) {
             return false;
         }
         PostMessageA(button, BM_CLICK, 0, 0);
+        // The answered box is gone before the next command looks for another one.
+        if (!wait_for([&] { return !IsWindow(box) || !IsWindowVisible(box); })) {
+            why = "the box stayed open";
+            return false;
+        }
         return true;
     }
     if (!need(a, 1, why)) return false;
@@ -265,6 +292,36 @@ bool run(const Args& a, std::string& why) {
     if (c == "command")
         return PostMessageA(GetParent(control), WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), (LPARAM)control) != 0 ||
                (why = "post failed", false);
+    if (c == "expect_enabled" || c == "expect_checked") {
+        if (!need(a, 2, why)) return false;
+        bool want = number(a[2]) != 0;
+        auto state = [&] {
+            if (c == "expect_enabled") return IsWindowEnabled(control) != 0;
+            DWORD_PTR r = 0;
+            SendMessageTimeoutA(control, BM_GETCHECK, 0, 0, SMTO_ABORTIFHUNG, 2000, &r);
+            return r == BST_CHECKED;
+        };
+        if (wait_for([&] { return state() == want; })) return true;
+        why = "the control's state stays " + std::string(want ? "off" : "on");
+        return false;
+    }
+    if (c == "list_pick" || c == "list_open" || c == "combo_pick") {
+        if (!need(a, 2, why)) return false;
+        bool combo = c == "combo_pick";
+        DWORD_PTR index = (DWORD_PTR)-1;
+        SendMessageTimeoutA(control, combo ? CB_FINDSTRINGEXACT : LB_FINDSTRINGEXACT, (WPARAM)-1,
+                            (LPARAM)a[2].c_str(), SMTO_ABORTIFHUNG, 2000, &index);
+        if ((LRESULT)index < 0) {
+            why = "no entry \"" + a[2] + "\"";
+            return false;
+        }
+        DWORD_PTR r = 0;
+        SendMessageTimeoutA(control, combo ? CB_SETCURSEL : LB_SETCURSEL, index, 0, SMTO_ABORTIFHUNG, 2000, &r);
+        HWND parent = GetParent(control);
+        PostMessageA(parent, WM_COMMAND, MAKEWPARAM(id, combo ? CBN_SELCHANGE : LBN_SELCHANGE), (LPARAM)control);
+        if (c == "list_open") PostMessageA(parent, WM_COMMAND, MAKEWPARAM(id, LBN_DBLCLK), (LPARAM)control);
+        return true;
+    }
     if (c == "read") {
         say("  text %d: \"%s\"", id, text_of(control).c_str());
         return true;

@@ -36,3 +36,22 @@ brisvane_e2e_scenario(halt-escape 2 halt)
 brisvane_e2e_scenario(progress 0 progress 0 50 100)
 brisvane_e2e_scenario(progress-cancel-no 0 progress 50)
 brisvane_e2e_scenario(progress-cancel-yes 2 progress 50)
+
+# The whole program under Wine: the demo installer in a prepared prefix (stand-in browsers),
+# driven through the wizard, then checked from outside.
+add_executable(make_browser tests/e2e/make_browser.cpp tests/support/make_pe.cpp)
+target_compile_options(make_browser PRIVATE ${BRISVANE_WARNINGS})
+target_include_directories(make_browser PRIVATE ${PROJECT_SOURCE_DIR})
+target_link_options(make_browser PRIVATE -static -static-libgcc -static-libstdc++)
+
+# One test per script in tests/e2e/program/. They need the demo installer
+# (build/win64/BrisvaneSetup.exe, see scripts/pack-sample); a missing or stale one is packed
+# with the host build's setup-pack beside this build.
+set(BRISVANE_PROGRAM_TESTS happy-path second-run quit-each-page second-instance damaged-installer
+    directory-refusals small-drive browser-refusals cancel-during-copy)
+foreach(name IN LISTS BRISVANE_PROGRAM_TESTS)
+  add_test(NAME e2e_program_${name}
+           COMMAND bash ${BRISVANE_E2E}/program/${name}.sh ${BRISVANE_E2E_STATE} ${CMAKE_BINARY_DIR})
+  set_tests_properties(e2e_program_${name} PROPERTIES FIXTURES_REQUIRED e2e RESOURCE_LOCK e2e_display
+                       TIMEOUT 180 SKIP_RETURN_CODE 77)
+endforeach()

@@ -121,6 +121,15 @@ TEST_F(Builds, BuildVerifyExtractGivesBackEverySource) {
         EXPECT_TRUE(std::equal(stub.begin() + range[0], stub.begin() + range[1], view.bytes.begin() + range[0])) << range[0];
 }
 
+TEST_F(Builds, ExtractOverAReadOnlyFileFails) {
+    ASSERT_EQ(build("setup.exe").code, 0);
+    ASSERT_EQ(run_tool({"extract", path("setup.exe"), path("out")}).code, 0);
+    ::chmod(path("out/big.bin").c_str(), 0444);   // the installer's prompt gets no answer: Cancel
+    RunResult r = run_tool({"extract", path("setup.exe"), path("out")});
+    EXPECT_EQ(r.code, 1);
+    EXPECT_NE(r.out.find("big.bin: extraction returns status"), std::string::npos) << r.out;
+}
+
 TEST_F(Builds, SameInputsGiveTheSameBytes) {
     ASSERT_EQ(build("one.exe").code, 0);
     ASSERT_EQ(build("two.exe").code, 0);

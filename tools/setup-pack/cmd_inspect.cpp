@@ -1,9 +1,11 @@
 // setup-pack list, verify and extract: reading an installer back.
 #include "tools/setup-pack/commands.h"
 
+#include "common/install_context.h"
 #include "install/extension_checksum.h"
+#include "package/extract_entry.h"
 #include "package/package_format.h"
-#include "tools/setup-pack/file_util.h"
+#include "platform/host/host_control.h"
 #include "tools/setup-pack/installer_reader.h"
 #include "tools/setup-pack/program_decoder.h"
 
@@ -107,27 +109,34 @@ int command_extract(const Args& args) {
     std::string error;
     if (installer_checksum(view) != view.checksum) return fail("extract", "the package checksum does not match");
     if (!load_entries(view, error)) return fail("extract", error);
-    const std::string dir = args[1];
+    const std::string& dir = args[1];
     if (::mkdir(dir.c_str(), 0755) != 0 && errno != EEXIST)
         return fail("extract", "cannot create " + dir + ": " + std::strerror(errno));
-    for (uint8_t* e : view.entries) {
-        // The table passed the soundness test: names are relative and never climb out.
-        std::string name = entry_name(e), host = dir;
-        for (size_t start = 0;;) {
-            size_t slash = name.find('\\', start);
-            host += "/" + name.substr(start, slash == std::string::npos ? std::string::npos : slash - start);
-            if (slash == std::string::npos) break;
-            if (::mkdir(host.c_str(), 0755) != 0 && errno != EEXIST)
-                return fail("extract", "cannot create " + host + ": " + std::strerror(errno));
-            start = slash + 1;
-        }
-        std::vector<uint8_t> data;
-        uint32_t offset = entry_data_offset(e);
-        int status = decode_with_program(view.bytes.data() + offset, view.bytes.size() - offset,
-                                         (entry_size_kb(e) + 1u) * 1024u, data);
-        if (status != 0) return fail("extract", name + ": the decoder returns status " + std::to_string(status));
-        if (!write_file_atomically(host, data, 0644, error)) return fail("extract", error);
-        std::printf("%s\n", name.c_str());
+    char real[PATH_MAX];
+    if (!::realpath(dir.c_str(), real)) return fail("extract", "cannot use " + dir + ": " + std::strerror(errno));
+
+    // The program extracts to Windows paths: drive X: stands for DIR, and the installer file
+    // is the open package file, as during an install.
+    host_map_drive('X', real);
+    if (!allocate_path_buffers()) {
+        free_path_buffers();
+        return fail("extract", "not enough memory");
     }
-    return 0;
+    ctx.package_file = ::open(args[0].c_str(), O_RDONLY | O_CLOEXEC);
+    ctx.output_file = HFILE_ERROR;
+    int rc = 0;
+    if (ctx.package_file < 0) rc = fail("extract", "cannot open " + args[0] + ": " + std::strerror(errno));
+    for (size_t i = 0; rc == 0 && i < view.entries.size(); ++i) {
+        const uint8_t* e = view.entries[i];
+        int status = extract_entry(entry_name(e), e, "X:\\");
+        if (status != 0)
+            rc = fail("extract", std::string(entry_name(e)) + ": extraction returns status " + std::to_string(status));
+        else
+            std::printf("%s\n", entry_name(e));
+    }
+    if (ctx.package_file >= 0) ::close(ctx.package_file);
+    ctx.package_file = HFILE_ERROR;
+    free_path_buffers();
+    host_unmap_all_drives();
+    return rc;
 }

@@ -19,8 +19,8 @@ const std::vector<Command>& all_commands() {
          "checksum of .cox and .mox entries. Exits 0 when all is sound, else names the first fault.\n",
          command_verify},
         {"extract", "INSTALLER.exe DIR", "extract every entry into DIR",
-         "Checks the package checksum and the File table, then decodes every entry (not_installed\n"
-         "ones too) with the program's decoder within its size limit into DIR, creating DIR and\n"
+         "Checks the package checksum and the File table, then writes every entry (not_installed\n"
+         "ones too) into DIR through the program's own entry extraction, creating DIR and\n"
          "subfolders as needed.\n",
          command_extract},
         {"compress", "IN OUT", "compress a file into one package stream",

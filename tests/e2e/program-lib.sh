@@ -1,0 +1,245 @@
+# Sourced by the end-to-end tests of the whole program (tests/e2e/program/*.sh) with the e2e
+# Wine session's state folder and the win64 build folder as $1 and $2. It prepares the prefix
+# once (stand-in browsers), resets what an install changes before each test, starts the demo
+# installer, runs driver scripts (serving their screenshots), waits for the installer's exit
+# code and offers checks from outside the program.
+set -u
+state="$1" build="$2"
+e2e_dir="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
+source "$e2e_dir/../wine/wine-env" "$state"
+test_name="$(basename "$0" .sh)"
+screens="$build/screens"
+logs="$state/logs"
+markers="$state/markers/$test_name"
+work="$state/work/$test_name"
+mkdir -p "$screens" "$logs" "$work"
+rm -rf "$markers" && mkdir -p "$markers"
+installer="$build/BrisvaneSetup.exe"
+package_files="$build/sample-package"
+expected_files="$state/expected-files"
+
+drive_c="$WINEPREFIX/drive_c"
+NAV_DIR='C:\Program Files\Netscape\Communicator\Program'
+IE_DIR='C:\Program Files\Internet Explorer'
+nav_dir="$drive_c/Program Files/Netscape/Communicator/Program"
+ie_dir="$drive_c/Program Files/Internet Explorer"
+system_dir="$drive_c/windows/system32"
+temp_dir="$drive_c/users/$(id -un)/Temp"
+programs_dir="$drive_c/users/$(id -un)/AppData/Roaming/Microsoft/Windows/Start Menu/Programs"
+SETTINGS_KEY='HKCU\Software\Quendlark\Brisvane\Main'
+UNINSTALL_KEY='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Brisvane!'
+APP_PATHS='HKLM\Software\Microsoft\Windows\CurrentVersion\App Paths'
+
+installer_pid=""
+failures=0
+
+stop_children() {
+    if [ -n "$installer_pid" ] && kill -0 "$installer_pid" 2>/dev/null; then kill "$installer_pid" 2>/dev/null; fi
+}
+trap stop_children EXIT
+
+say() { echo "$test_name: $*"; }
+fail() { say "FAIL: $*"; failures=$((failures + 1)); }
+# Ends the test: 0 when no check failed.
+finish() {
+    stop_children
+    if [ "$failures" -eq 0 ]; then say "passed"; exit 0; fi
+    say "$failures check(s) failed"; exit 1
+}
+# Stops the test at once (nothing after this could be meaningful).
+abort() { fail "$*"; finish; }
+
+# The demo installer must be there and newer than the program it was packed from.
+need_installer() {
+    if [ ! -f "$installer" ] || [ "$build/BrisvaneSetup-stub.exe" -nt "$installer" ]; then
+        local host="$build/../host"
+        [ -x "$host/setup-pack" ] || abort "no demo installer in $build and no host build to pack one (run scripts/pack-sample)"
+        bash "$e2e_dir/../../scripts/pack-sample" "$host" "$build" >/dev/null || abort "packing the demo installer failed"
+    fi
+    if [ ! -d "$expected_files" ] || [ "$installer" -nt "$expected_files" ]; then
+        rm -rf "$expected_files"
+        "$build/../host/setup-pack" extract "$installer" "$expected_files" >/dev/null ||
+            abort "cannot extract the demo installer's package with the host build's setup-pack"
+    fi
+}
+
+# Once per session: Netscape Navigator 4.5 (our own 32-bit stand-in) registered under App
+# Paths, and a Plugins folder for it and for the prefix's own Internet Explorer.
+prepare_prefix() {
+    [ -f "$WINEPREFIX/brisvane-browsers-prepared" ] && return 0
+    mkdir -p "$nav_dir/Plugins" "$ie_dir/Plugins"
+    wine "$build/make_browser.exe" "$NAV_DIR\\netscape.exe" pe32 4 5 </dev/null >/dev/null 2>&1 ||
+        abort "cannot write the stand-in browser"
+    wine reg add "$APP_PATHS\\netscape.exe" /ve /d "$NAV_DIR\\netscape.exe" /f </dev/null >/dev/null 2>&1 ||
+        abort "cannot register the stand-in browser"
+    [ -f "$ie_dir/iexplore.exe" ] || abort "the prefix has no Internet Explorer"
+    touch "$WINEPREFIX/brisvane-browsers-prepared"
+}
+
+reg_delete() { wine reg delete "$1" /f </dev/null >/dev/null 2>&1 || true; }
+
+# Back to the prepared prefix: no installed files, settings, records, shortcuts or temporary
+# files of an earlier test; the browsers as prepared.
+reset_state() {
+    need_installer
+    prepare_prefix
+    rm -rf "$nav_dir/Plugins" "$ie_dir/Plugins" "$drive_c/bvtest"
+    mkdir -p "$nav_dir/Plugins" "$ie_dir/Plugins" "$drive_c/bvtest"
+    if ! cmp -s "$nav_dir/netscape.exe" "$state/netscape.exe.prepared" 2>/dev/null; then
+        wine "$build/make_browser.exe" "$NAV_DIR\\netscape.exe" pe32 4 5 </dev/null >/dev/null 2>&1
+        cp "$nav_dir/netscape.exe" "$state/netscape.exe.prepared"
+    fi
+    rm -f "$system_dir/bvrt32.dll" "$system_dir/bvsnd32.dll"
+    wine reg add "$APP_PATHS\\netscape.exe" /ve /d "$NAV_DIR\\netscape.exe" /f </dev/null >/dev/null 2>&1
+    reg_delete 'HKCU\Software\Quendlark'
+    reg_delete "$UNINSTALL_KEY"
+    rm -rf "$programs_dir/Brisvane!"
+    rm -f "$temp_dir"/Tmp*.tmp
+}
+
+# Starts an installer (the demo installer unless another file is given) in the background.
+start_installer() {
+    local exe="${1:-$installer}"
+    wine "$exe" </dev/null >"$logs/$test_name.installer.log" 2>&1 &
+    installer_pid=$!
+}
+
+# Waits (at most 30 s) for the installer to end and checks its exit code (-1 arrives as 255).
+expect_exit() {
+    local expected="$1"
+    for _ in $(seq 600); do kill -0 "$installer_pid" 2>/dev/null || break; sleep 0.05; done
+    if kill -0 "$installer_pid" 2>/dev/null; then abort "the installer did not end"; fi
+    wait "$installer_pid"
+    local rc=$?
+    installer_pid=""
+    [ "$rc" -eq "$expected" ] || fail "the installer ended with $rc, expected $expected"
+}
+
+# drive NAME: runs the driver with the script on standard input, taking the screenshots it
+# asks for (into build/win64/screens). Returns the driver's result.
+drive() {
+    local name="$1" script="$work/$1.txt"
+    cat > "$script"
+    wine "$build/e2e_driver.exe" -m "Z:$markers" -o "Z:$logs/$test_name.$name.log" -f "Z:$script" \
+        </dev/null >/dev/null 2>&1 &
+    local driver=$! deadline=$(( $(date +%s) + 60 ))
+    while kill -0 "$driver" 2>/dev/null; do
+        for ready in "$markers"/*.ready; do
+            [ -e "$ready" ] || continue
+            local shot; shot=$(basename "$ready" .ready)
+            [ -e "$markers/$shot.done" ] && continue
+            import -window root "$screens/$shot.png" && echo "screenshot: $screens/$shot.png"
+            touch "$markers/$shot.done"
+        done
+        if [ "$(date +%s)" -ge "$deadline" ]; then kill "$driver" 2>/dev/null; break; fi
+        sleep 0.05
+    done
+    wait "$driver"
+    local rc=$?
+    tr -d '\r' < "$logs/$test_name.$name.log" 2>/dev/null | sed "s/^/  [$name] /"
+    return $rc
+}
+
+# Checks from outside.
+expect_same_file() { cmp -s "$1" "$2" || fail "$2 is missing or differs from $1"; }
+expect_no_file() { [ ! -e "$1" ] || fail "$1 should not exist"; }
+expect_no_temp_files() {
+    local left; left=$(ls "$temp_dir" 2>/dev/null | grep -i '^tmp.*\.tmp$' || true)
+    [ -z "$left" ] || fail "temporary files left: $left"
+}
+# The REG_SZ value NAME of KEY ("" for the default value), or "<missing>".
+reg_value() {
+    local out
+    if [ -z "$2" ]; then out=$(wine reg query "$1" /ve </dev/null 2>/dev/null | tr -d '\r')
+    else out=$(wine reg query "$1" /v "$2" </dev/null 2>/dev/null | tr -d '\r'); fi
+    local line; line=$(printf '%s\n' "$out" | grep -m1 'REG_SZ') || { echo "<missing>"; return; }
+    printf '%s\n' "$line" | sed 's/^.*REG_SZ[[:space:]]*//'
+}
+expect_reg() {
+    local got; got=$(reg_value "$1" "$2")
+    [ "$got" = "$3" ] || fail "$1 [$2] is \"$got\", expected \"$3\""
+}
+expect_no_key() {
+    if wine reg query "$1" </dev/null >/dev/null 2>&1; then fail "registry key $1 should not exist"; fi
+}
+
+# The [Files] lines of the demo package's manifest: source, name in the package, flags.
+package_entries() {
+    grep -v '^[[:space:]]*[#;]' "$package_files/manifest.ini" | awk '/^\[Files\]/{f=1;next} /^\[/{f=0} f && NF>=2'
+}
+
+# Everything the demo package installs, byte for byte: regular files in TARGET (Linux path),
+# shared ones in the system folder, the plug-in module in both browsers' Plugins folders.
+expect_package_installed() {
+    local target="$1" src dest flags
+    while read -r src dest flags; do
+        [ -n "$src" ] || continue
+        # A stamped file is changed before packing: the installer's own package is the oracle.
+        local want="$package_files/$src"
+        case " $flags " in *" stamped "*) want="$expected_files/${dest//\\//}" ;; esac
+        case " $flags " in
+        *" not_installed "*) continue ;;
+        *" shared "*) expect_same_file "$want" "$system_dir/${dest//\\//}" ;;
+        *)
+            if [ "$dest" = "nptnf32.dll" ]; then
+                expect_same_file "$want" "$nav_dir/Plugins/nptnf32.dll"
+                expect_same_file "$want" "$ie_dir/Plugins/nptnf32.dll"
+            else
+                expect_same_file "$want" "$target/${dest//\\//}"
+            fi
+            ;;
+        esac
+    done < <(package_entries)
+}
+
+# Nothing of an install anywhere: no target, plug-ins, shared files, records or shortcuts.
+expect_nothing_installed() {
+    local target="$1"
+    if [ -d "$target" ] && [ -n "$(find "$target" -type f)" ]; then fail "files left in $target: $(find "$target" -type f | head -3)"; fi
+    expect_no_file "$nav_dir/Plugins/nptnf32.dll"
+    expect_no_file "$ie_dir/Plugins/nptnf32.dll"
+    expect_no_file "$system_dir/bvrt32.dll"
+    expect_no_file "$system_dir/bvsnd32.dll"
+    expect_no_key "$SETTINGS_KEY"
+    expect_no_key "$UNINSTALL_KEY"
+    expect_no_file "$programs_dir/Brisvane!"
+}
+
+# Runs the installer through the whole wizard with both browsers into TARGET (a new directory,
+# created on request) and leaves it on the success page; screenshots are prefixed with SHOTS
+# when given. The caller ends the run ("Return to Windows").
+install_into() {
+    local target="$1" shots="${2:-}"
+    snap() { [ -n "$shots" ] && echo "snap $shots-$1"; }
+    drive install <<SCRIPT
+timeout 15000
+wait_window InstClass "Brisvane! Install program"
+wait_control 100
+expect_parent_text 800 "Brisvane! Install program - Welcome"
+sleep 300
+$(snap welcome)
+click 1
+wait_control 102
+expect_parent_text 800 "Brisvane! Install program - Directory"
+type 101 "$target"
+sleep 100
+$(snap directory)
+click 1
+box "Brisvane! Install program" 6 "The directory $target does not exist."
+wait_control 112
+expect_parent_text 800 "Brisvane! Install program - Web browser(s)"
+expect_checked 103 1
+expect_checked 113 1
+expect_enabled 1 1
+sleep 100
+$(snap browsers)
+click 1
+expect_parent_text 800 "Brisvane! Install program - End"
+expect_text 101 "Brisvane! has been successfully installed. If your Web browser is running, you must restart it for Brisvane! to be available."
+sleep 300
+$(snap success)
+SCRIPT
+}
+
+# Linux path of a C: path.
+linux_path() { local p="${1#C:\\}"; echo "$drive_c/${p//\\//}"; }

@@ -1,0 +1,75 @@
+#!/usr/bin/env bash
+# Cancel during the copy: No lets the install go on to the success page; Yes stops it, ends on
+# the failure page and leaves nothing of this run (files, plug-ins, shared files, records,
+# shortcuts, the temporary logo). The installer is the demo package with large filler
+# entries after the plug-in module, so that the copy lasts long enough for the Cancel that
+# the driver clicks as soon as the progress page shows to be taken between two entries.
+source "$(dirname "$0")/../program-lib.sh"
+FILLERS=10
+reset_state
+# Packing the fillers takes a while: the slow installer is kept for as long as the demo
+# installer it is made from does not change.
+slow="$state/BrisvaneSetup-slow.exe"
+if [ ! -f "$slow" ] || [ "$installer" -nt "$slow" ]; then
+    slow_dir="$work/slow-package"
+    rm -rf "$slow_dir" && mkdir -p "$slow_dir"
+    cp "$package_files"/* "$slow_dir/"
+    fillers=""
+    for i in $(seq -w 1 "$FILLERS"); do
+        head -c 12M /dev/zero > "$slow_dir/filler$i.bin"
+        fillers+="filler$i.bin filler$i.bin"$'\n'
+    done
+    # The fillers go in just before the read-me, after the plug-in module.
+    awk -v f="$fillers" '/^readme.txt/{printf "%s", f} {print}' "$package_files/manifest.ini" > "$slow_dir/manifest.ini"
+    "$build/../host/setup-pack" build --stub "$build/BrisvaneSetup-stub.exe" --manifest "$slow_dir/manifest.ini" \
+        --out "$slow" >/dev/null || abort "cannot pack the slow installer"
+    rm -rf "$slow_dir"
+fi
+TARGET='C:\bvtest\cancel\Brisvane'
+
+# cancel_run ANSWER END_STEP_TEXT: through the wizard, Cancel on the progress page, the halt
+# question answered with ANSWER (6 Yes, 7 No), then the end page with END_STEP_TEXT.
+cancel_run() {
+    drive "cancel-$1" <<SCRIPT
+timeout 20000
+wait_window InstClass "Brisvane! Install program"
+wait_control 100
+click 1
+wait_control 102
+type 101 "$TARGET"
+click 1
+box "Brisvane! Install program" 6 "does not exist"
+wait_window InstClass "Brisvane! Install program"
+wait_control 112
+click 1
+expect_parent_text 800 "Brisvane! Install program - File Transfer"
+click 2
+wait_window #32770 Install
+sleep 200
+$3
+box Install $1
+wait_window InstClass "Brisvane! Install program"
+expect_parent_text 800 "Brisvane! Install program - End"
+expect_text 101 "$2"
+sleep 200
+$4
+click 2
+SCRIPT
+}
+
+start_installer "$slow"
+cancel_run 7 "Brisvane! has been successfully installed. If your Web browser is running, you must restart it for Brisvane! to be available." \
+    "snap program-progress-halt" "" || fail "No did not let the install go on"
+expect_exit 0
+[ -f "$(linux_path "$TARGET")/filler10.bin" ] || fail "the install did not reach its last entries after No"
+expect_same_file "$package_files/readme.txt" "$(linux_path "$TARGET")/readme.txt"
+expect_no_temp_files
+
+reset_state
+start_installer "$slow"
+cancel_run 6 "Brisvane! has not been totally installed. You will have to run this utility again to completely install Brisvane!." \
+    "" "snap program-failure" || fail "Yes did not stop the install"
+expect_exit 0
+expect_nothing_installed "$(linux_path "$TARGET")"
+expect_no_temp_files
+finish

@@ -1,0 +1,35 @@
+#!/usr/bin/env bash
+# A second run proposes the directory of the first install, and finds a browser that the
+# platform no longer names from the settings the first install wrote (its plug-in folder,
+# shown as the browser's own folder).
+source "$(dirname "$0")/../program-lib.sh"
+reset_state
+TARGET='C:\bvtest\second run\Brisvane'
+start_installer
+install_into "$TARGET" || abort "the first install did not go as expected"
+drive leave <<'SCRIPT'
+wait_window InstClass *
+click 2
+SCRIPT
+expect_exit 0
+
+# Netscape Navigator's registration is gone: only the settings remember where it was.
+reg_delete "$APP_PATHS\\netscape.exe"
+start_installer
+drive again <<SCRIPT || fail "the second run did not show what the first left"
+timeout 10000
+wait_window InstClass "Brisvane! Install program"
+wait_control 100
+click 1
+wait_control 102
+expect_text 101 "$TARGET"
+click 1
+wait_control 112
+expect_checked 103 1
+expect_checked 113 1
+expect_text 101 "C:\Program Files\Netscape\...\Program"
+expect_text 111 "C:\Program Files\Internet Explorer"
+click 2
+SCRIPT
+expect_exit 0
+finish

@@ -1,0 +1,25 @@
+// The checks of the Directory page's Next: is the entry a directory the product may be
+// installed into? Apart from the page so that every step can be tested without windows.
+#pragma once
+
+#include "platform/win32.h"
+
+#include <cstdint>
+
+// The names that mark the installation directory of one of the maker's authoring products.
+constexpr const char* CONFLICT_MARKERS[] = {"tnfsa.bin", "tnfsa32.bin"};
+
+// Checks ctx.target_directory (as typed) in this order, asking and warning with boxes owned
+// by `page`: its form (a network path "\\...", or at least 3 characters with ':' second;
+// else message 38); no conflict marker file in it (43); enough free space for required_kb
+// (42: Retry measures again, Abort or Cancel stays, Ignore goes on; unknown space goes on);
+// that it exists, else offers to create it (49; No stays; a failure shows 41).
+// Returns true when the page may go on: target_directory then ends with a backslash and is the
+// process's current directory. On false the page stays; target_directory may have gained or
+// lost a trailing backslash, nothing else.
+bool check_target_directory(HWND page);
+
+// The text the page shows for a size: "?" for FREE_SPACE_UNKNOWN, else string 99 ("%lu Kb")
+// formatted with `kb`. `out` holds SIZE_TEXT_SIZE bytes.
+constexpr int SIZE_TEXT_SIZE = 64;   // a 39-character template and ten digits fit
+void format_size_kb(char* out, uint32_t kb);
