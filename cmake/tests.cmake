@@ -37,6 +37,7 @@ set_tests_properties(wine_session_stop PROPERTIES FIXTURES_CLEANUP wine)
 
 gtest_discover_tests(unit_tests DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 60
                      PROPERTIES FIXTURES_REQUIRED wine)
+include(tests/wine/nonroot.cmake)
 
 # The end-to-end tier: the pages driven from another process, with screenshots.
 include(tests/e2e/sources.cmake)

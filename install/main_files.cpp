@@ -22,7 +22,9 @@ bool is_plugin_entry(const uint8_t* entry) { return same_name(entry_name(entry),
 // extraction status (0 also when nothing had to be written); `written` tells which.
 int write_unless_newer(const char* name, uint8_t* entry, const char* directory, bool& written) {
     written = false;
-    if (check_file_version(directory, name, entry) == VERSION_INSTALLED_NEWER) return STATUS_OK;
+    int version = check_file_version(directory, name, entry);
+    if (version == VERSION_NO_MEMORY) return MSG_NO_MEMORY;
+    if (version == VERSION_INSTALLED_NEWER) return STATUS_OK;
     SetDlgItemTextA(ctx.progress_page, PROGRESS_FILE_NAME_ID, name);
     int status = extract_entry(name, entry, directory);
     written = status == STATUS_OK;
@@ -89,9 +91,9 @@ int install_main_files() {
 }
 
 void remove_placed_files() {
-    HLOCAL memory = LocalAlloc(LPTR, PATH_BUFFER_SIZE);
-    if (!memory) return;
-    char* path = static_cast<char*>(memory);
+    // The path is built on the stack: a clean-up that needed memory could be skipped just
+    // when memory ran out, and leave this run's files behind.
+    char path[PATH_BUFFER_SIZE];
     uint8_t* entry = ctx.file_table;
     for (unsigned i = 0; i < setup_header().file_count; ++i, entry = next_file_entry(entry)) {
         if (!(entry_flags(entry) & ENTRY_PLACED)) continue;
@@ -105,5 +107,4 @@ void remove_placed_files() {
         if (ctx.plugin_copies_written & BROWSER_EXPLORER)
             delete_joined(path, ctx.explorer_directory, PLUGIN_MODULE_NAME);
     }
-    LocalFree(memory);
 }

@@ -33,8 +33,8 @@ bool is_shared_entry(const uint8_t* entry) {
 }
 
 // Asks the version service where `name` is and where it should go, and applies the version
-// rule, until settled. Fills b.current and b.destination. Returns the status (0, or 2 when
-// the in-use prompt was cancelled) and stores whether to write the file in `write`.
+// rule, until settled. Fills b.current and b.destination. Returns the status (0, 2 when
+// the in-use prompt was cancelled, 37 when the installed copy's version could not be read) and stores whether to write the file in `write`.
 int locate_shared_file(const char* name, const uint8_t* entry, WorkBuffers& b, bool& write) {
     for (;;) {
         std::memset(b.current, 0, PATH_BUFFER_SIZE);
@@ -49,6 +49,7 @@ int locate_shared_file(const char* name, const uint8_t* entry, WorkBuffers& b, b
         if (b.current[0]) {
             add_backslash(b.current);
             decision = check_file_version(b.current, name, entry);
+            if (decision == VERSION_NO_MEMORY) return MSG_NO_MEMORY;
             // The same version already loaded by someone: nothing to gain by replacing it.
             if (decision == VERSION_SAME && (found & VFF_FILEINUSE)) decision = VERSION_INSTALLED_NEWER;
         }

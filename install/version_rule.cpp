@@ -14,7 +14,7 @@ int check_file_version(const char* directory, const char* name, const uint8_t* e
     if (size == 0) return VERSION_WRITE;
     HGLOBAL block_handle = nullptr;
     void* block = alloc_block(size, &block_handle);
-    if (!block) return VERSION_WRITE;
+    if (!block) return VERSION_NO_MEMORY;
 
     int result = VERSION_WRITE;
     VS_FIXEDFILEINFO* info = nullptr;

@@ -81,11 +81,21 @@ int extract_entry(const char* file_name, const uint8_t* entry, const char* direc
             status = MSG_READ_ERROR;
         else
             status = expand_entry(ctx.output_file, ctx.package_file, limit);
+        // Memory that ran out while the decoder built its code tables is the same shortage
+        // as any other, and the user is told so ("Not enough memory!"); 3 has no text.
+        if (status == STATUS_TABLE_MEMORY) status = MSG_NO_MEMORY;
+        // A stream that is damaged, ends early or decodes past its entry's size is data of
+        // the program file that cannot be trusted; 1 has no text of its own. (2 stays as it
+        // is: it is also the user's Cancel at a read or write prompt.)
+        if (status == STATUS_BAD_DATA) status = MSG_INVALID_DATA;
     }
 
     if (ctx.output_file != HFILE_ERROR) {
         _lclose(ctx.output_file);
         ctx.output_file = HFILE_ERROR;
+        // The file was created (truncating any old copy) and not written whole: a torn file
+        // must never stand under a name that a program or a later run takes for complete.
+        if (status != STATUS_OK) DeleteFileA(ctx.work_path);
     }
     return status;
 }

@@ -17,7 +17,11 @@ int read_table(HFILE file, const SetupHeader& header) {
     LONG file_size = _llseek(file, 0, FILE_END);
     // A header that places the table past the end of the file (or past what a seek can
     // reach) describes some other file.
-    if (file_size < 0 || header.table_offset > (uint32_t)file_size) return MSG_INVALID_DATA;
+    // The sum is taken in 64 bits so that a huge table_size cannot wrap round to a small end;
+    // this comes before the allocation, so a damaged size never asks for gigabytes.
+    if (file_size < 0 ||
+        (uint64_t)header.table_offset + header.table_size > (uint64_t)(uint32_t)file_size)
+        return MSG_INVALID_DATA;
     _llseek(file, (LONG)header.table_offset, FILE_BEGIN);
     if (checksum_to_end(file) != header.checksum) return MSG_INVALID_DATA;
 
@@ -27,8 +31,7 @@ int read_table(HFILE file, const SetupHeader& header) {
     ctx.file_table = static_cast<uint8_t*>(alloc_block(block_size, &ctx.file_table_block));
     if (!ctx.file_table) return MSG_NO_MEMORY;
     _llseek(file, (LONG)header.table_offset, FILE_BEGIN);
-    if (header.table_size > 0x7FFFFFFFu ||
-        _hread(file, ctx.file_table, (LONG)header.table_size) != (LONG)header.table_size)
+    if (_hread(file, ctx.file_table, (LONG)header.table_size) != (LONG)header.table_size)
         return MSG_READ_ERROR;
     // The checksum proves the package is the one that was built; this proves the table can
     // be walked and its names and offsets used without leaving the table or the target.

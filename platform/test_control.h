@@ -23,6 +23,9 @@ void test_reset_platform();
 // IDCANCEL (and are recorded all the same).
 void test_script_message_boxes(const std::vector<int>& answers);
 const std::vector<RecordedMessageBox>& test_recorded_message_boxes();
+// Called with each box just recorded, before its answer is given: a test can change what the
+// user would change while the box is open (clear a read-only flag, close a program). Null: none.
+void test_on_message_box(void (*hook)(const RecordedMessageBox& box));
 
 // Make the n-th allocation from now fail (1 = the next one); 0 switches failures off.
 // Counts GlobalAlloc, GlobalReAlloc and LocalAlloc.

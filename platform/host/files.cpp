@@ -20,6 +20,7 @@ namespace {
 DWORD last_error = 0;
 std::set<std::string> locked_files;
 long fail_read_at = 0, fail_write_at = 0;
+long reads_made = 0, writes_made = 0;
 UINT short_write = 0;
 bool short_write_armed = false;
 std::map<char, uint32_t> free_kb_override;
@@ -54,11 +55,13 @@ void set_last_error(DWORD error) { last_error = error; }
 bool is_locked(const std::string& host_path) { return locked_files.count(host_path) != 0; }
 
 bool take_read_failure() {
+    ++reads_made;
     if (fail_read_at == 0) return false;
     return --fail_read_at == 0;
 }
 
 bool take_write_failure(UINT& short_count) {
+    ++writes_made;
     if (short_write_armed) {
         short_write_armed = false;
         short_count = short_write;
@@ -72,6 +75,7 @@ bool take_write_failure(UINT& short_count) {
 void reset_files() {
     locked_files.clear();
     fail_read_at = fail_write_at = 0;
+    reads_made = writes_made = 0;
     short_write_armed = false;
     free_kb_override.clear();
     last_error = 0;
@@ -94,6 +98,8 @@ void host_set_file_locked(const char* windows_path, bool locked) {
 
 void host_fail_read(long n) { host::fail_read_at = n; }
 void host_fail_write(long n) { host::fail_write_at = n; }
+long host_read_count() { return host::reads_made; }
+long host_write_count() { return host::writes_made; }
 void host_short_write_once(UINT bytes) {
     host::short_write = bytes;
     host::short_write_armed = true;

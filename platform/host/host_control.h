@@ -23,6 +23,9 @@ void host_set_file_locked(const char* windows_path, bool locked);
 // Make the n-th _lread / _lwrite from now fail (1 = the next one); 0 switches it off.
 void host_fail_read(long n);
 void host_fail_write(long n);
+// _lread/_hread and _lwrite/_hwrite calls made since the last reset (failed ones included).
+long host_read_count();
+long host_write_count();
 // Make the next _lwrite store only part of its bytes (returns the part length) once.
 void host_short_write_once(UINT bytes);
 

@@ -21,6 +21,7 @@ const CatalogueString catalogue[] = {
 
 std::deque<int> box_answers;
 std::vector<RecordedMessageBox> boxes;
+void (*box_hook)(const RecordedMessageBox&) = nullptr;
 
 }  // namespace
 
@@ -31,6 +32,7 @@ std::string module_file_name = "C:\\SETUP.EXE";
 void reset_strings() {
     box_answers.clear();
     boxes.clear();
+    box_hook = nullptr;
     module_file_name = "C:\\SETUP.EXE";
 }
 
@@ -41,6 +43,7 @@ void test_script_message_boxes(const std::vector<int>& answers) {
 }
 
 const std::vector<RecordedMessageBox>& test_recorded_message_boxes() { return boxes; }
+void test_on_message_box(void (*hook)(const RecordedMessageBox&)) { box_hook = hook; }
 
 void test_set_module_file_name(const char* path) { host::module_file_name = path; }
 
@@ -82,6 +85,7 @@ int wsprintfA(LPSTR out, LPCSTR format, ...) {
 
 int MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT style) {
     boxes.push_back({owner, text ? text : "", caption ? caption : "(null)", style});
+    if (box_hook) box_hook(boxes.back());
     if (box_answers.empty()) return IDCANCEL;
     int answer = box_answers.front();
     box_answers.pop_front();

@@ -25,6 +25,7 @@ struct ScriptedVerFind {
 namespace {
 std::deque<int> box_answers;
 std::vector<RecordedMessageBox> boxes;
+void (*box_hook)(const RecordedMessageBox&) = nullptr;
 long allocations = 0;
 long fail_at = 0;
 std::string module_file_name;
@@ -54,6 +55,7 @@ void copy_out(const std::string& text, LPSTR out, PUINT length, DWORD& result) {
 void test_reset_platform() {
     box_answers.clear();
     boxes.clear();
+    box_hook = nullptr;
     allocations = 0;
     fail_at = 0;
     module_file_name.clear();
@@ -64,6 +66,7 @@ void test_script_message_boxes(const std::vector<int>& answers) {
     box_answers.assign(answers.begin(), answers.end());
 }
 const std::vector<RecordedMessageBox>& test_recorded_message_boxes() { return boxes; }
+void test_on_message_box(void (*hook)(const RecordedMessageBox&)) { box_hook = hook; }
 void test_fail_allocation(long n) { fail_at = n; }
 long test_allocation_count() { return allocations; }
 void test_set_module_file_name(const char* path) { module_file_name = path; }
@@ -74,6 +77,7 @@ void test_script_ver_find_file(const std::vector<ScriptedVerFind>& results) {
 int WINAPI hooked_MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT style) {
     // Unit tests never show a real box: it would wait for a person.
     boxes.push_back({owner, text ? text : "", caption ? caption : "(null)", style});
+    if (box_hook) box_hook(boxes.back());
     if (box_answers.empty()) return IDCANCEL;
     int answer = box_answers.front();
     box_answers.pop_front();

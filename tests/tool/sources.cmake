@@ -6,6 +6,7 @@ add_executable(tool_tests
   tests/tool/manifest_test.cpp
   tests/tool/build_test.cpp
   tests/tool/commands_test.cpp
+  tests/tool/corruption_test.cpp
   tests/support/make_pe.cpp
 )
 target_link_libraries(tool_tests PRIVATE setup_pack_lib GTest::gtest_main)

@@ -141,10 +141,32 @@ TEST_F(MainFiles, AStopAtEachEntryLeavesNothingAfterTheCleanUp) {
     }
 }
 
-TEST_F(MainFiles, UndoingNeedsItsPathBufferAndDoesNothingWithoutIt) {
+TEST_F(MainFiles, UndoingWorksWhenMemoryHasRunOut) {
     load_package_entries({package_entry("a.dll", REGULAR_FLAGS, "A", 1, 0, 0, 0)});
     ASSERT_EQ(install_main_files(), STATUS_OK);
     test_fail_allocation(1);
     remove_placed_files();
-    EXPECT_TRUE(file_exists(path("target\\a.dll")));
+    EXPECT_FALSE(file_exists(path("target\\a.dll")));
+}
+
+TEST_F(MainFiles, NoMemoryToReadAnInstalledVersionKeepsTheInstalledCopy) {
+    load_package_entries({package_entry("a.dll", REGULAR_FLAGS, "OLDER", 1, 0, 0, 0)});
+    write_file(path("target\\a.dll"), make_pe_with_version(9, 0, 0, 0));
+    test_fail_allocation(1);   // the version block of the installed copy
+    EXPECT_EQ(install_main_files(), MSG_NO_MEMORY);
+    EXPECT_EQ(read_file(path("target\\a.dll")), make_pe_with_version(9, 0, 0, 0));
+    EXPECT_FALSE(entry_flags(entry(0)) & ENTRY_PLACED);
+}
+
+TEST_F(MainFiles, AFailedEntryLeavesNoTornFile) {
+    // A stored block that claims more bytes than follow: the input ends inside the stream.
+    PackageEntry torn = package_entry("torn.dll", REGULAR_FLAGS, "TORN", 1, 0, 0, 0);
+    torn.data = std::string("\x0F\x00\x10", 3) + std::string(100, 'x');
+    load_package_entries({package_entry("first.txt", 0x0000, "FIRST"), torn});
+    write_file(path("target\\torn.dll"), "the old copy");
+    EXPECT_EQ(install_main_files(), MSG_INVALID_DATA);   // the stream ends too soon
+    EXPECT_FALSE(file_exists(path("target\\torn.dll")));   // neither torn nor passed as complete
+    EXPECT_FALSE(entry_flags(entry(1)) & ENTRY_PLACED);
+    remove_placed_files();
+    EXPECT_FALSE(file_exists(path("target\\first.txt")));
 }

@@ -5,6 +5,7 @@
 
 #include "common/status.h"
 #include "install/install_sequence.h"
+#include "resources/resource_ids.h"
 
 #include <cstring>
 #include <objbase.h>
@@ -114,4 +115,115 @@ TEST_F(RunInstall, AProgramFileThatCannotBeOpenedIsAReadErrorBeforeAnyPage) {
     EXPECT_EQ(test_recorded_message_boxes()[0].owner, ctx.backdrop_window);
     EXPECT_EQ(ctx.progress_page, nullptr);
     EXPECT_FALSE(registry_key_exists(HKEY_CURRENT_USER, SETTINGS));
+}
+
+namespace {
+
+// The user presses Cancel on the progress page when the `cancel_at`-th file name is shown
+// (0: as soon as the page exists) and answers the halt question with `answer`. A call-window
+// hook sees the file-name field change; a CBT hook answers the question when it opens.
+int cancel_at = 0;
+int names_shown = 0;
+int halt_answer = CTL_HALT_YES;
+int halt_questions = 0;
+HHOOK call_hook = nullptr, cbt_hook = nullptr;
+
+void press_cancel() { PostMessageA(ctx.progress_page, WM_COMMAND, MAKEWPARAM(CTL_QUIT, BN_CLICKED), 0); }
+
+LRESULT CALLBACK on_call(int code, WPARAM wparam, LPARAM lparam) {
+    const CWPSTRUCT* call = reinterpret_cast<const CWPSTRUCT*>(lparam);
+    if (code == HC_ACTION && call->message == WM_SETTEXT && ctx.progress_page &&
+        GetParent(call->hwnd) == ctx.progress_page && GetDlgCtrlID(call->hwnd) == CTL_PROGRESS_FILE &&
+        ++names_shown == cancel_at)
+        press_cancel();
+    return CallNextHookEx(call_hook, code, wparam, lparam);
+}
+
+LRESULT CALLBACK on_cbt(int code, WPARAM wparam, LPARAM lparam) {
+    HWND window = reinterpret_cast<HWND>(wparam);
+    if (code == HCBT_CREATEWND && cancel_at == 0 && !ctx.progress_page) {
+        // The first window the run creates is its progress page: Cancel is queued at once.
+        const CBT_CREATEWNDA* create = reinterpret_cast<const CBT_CREATEWNDA*>(lparam);
+        if (create->lpcs->hwndParent == ctx.logo_panel)
+            PostMessageA(window, WM_COMMAND, MAKEWPARAM(CTL_QUIT, BN_CLICKED), 0);
+    }
+    // The halt question: its owner is the page's top-level ancestor, so it is known by its
+    // buttons.
+    if (code == HCBT_ACTIVATE && ctx.progress_page && GetDlgItem(window, CTL_HALT_YES) &&
+        GetDlgItem(window, CTL_HALT_NO)) {
+        ++halt_questions;
+        PostMessageA(window, WM_COMMAND, MAKEWPARAM(halt_answer, BN_CLICKED), 0);
+    }
+    return CallNextHookEx(cbt_hook, code, wparam, lparam);
+}
+
+}  // namespace
+
+TEST_F(RunInstall, CancelAtTheStartMiddleAndEndOfTheCopyLeavesNothing) {
+    // Names shown: 1 the shared library, 2 player.dll, 3 and 4 the plug-in module for each
+    // browser, 5 the read-me. Cancel after the 5th is taken at the poll before the logo entry,
+    // after every file was written.
+    for (int at : {0, 1, 3, 5}) {
+        SCOPED_TRACE(at);
+        make_panel();
+        load({package_entry("bvtest_run.dll", SHARED_FLAGS, "SHARED", 2, 0, 0, 0),
+              package_entry("player.dll", REGULAR_FLAGS, "PLAYER", 2, 0, 0, 0),
+              package_entry("nptnf32.dll", REGULAR_FLAGS, "PLUGIN", 2, 0, 0, 0),
+              package_entry("docs\\ReadMe.txt", 0x0000, "README"),
+              package_entry("logo.bmp", LOGO_FLAGS, "LOGO")});
+        set_registry_string(HKEY_CURRENT_USER, "Software\\Halvo\\Brisvane\\Main", "CurDir", "C:\\old");
+        cancel_at = at;
+        names_shown = halt_questions = 0;
+        halt_answer = CTL_HALT_YES;
+        call_hook = SetWindowsHookExA(WH_CALLWNDPROC, on_call, nullptr, GetCurrentThreadId());
+        cbt_hook = SetWindowsHookExA(WH_CBT, on_cbt, nullptr, GetCurrentThreadId());
+        int result = run_install();
+        UnhookWindowsHookEx(call_hook);
+        UnhookWindowsHookEx(cbt_hook);
+        EXPECT_EQ(result, -1);
+        EXPECT_EQ(halt_questions, 1);
+        EXPECT_TRUE(test_recorded_message_boxes().empty());   // the user stopped: no message
+        EXPECT_FALSE(file_exists(system_folder() + "bvtest_run.dll"));
+        EXPECT_FALSE(file_exists(system_folder() + "bvtest_run.~ll"));
+        EXPECT_FALSE(file_exists(path("target\\player.dll")));
+        EXPECT_FALSE(file_exists(path("target\\docs\\ReadMe.txt")));
+        EXPECT_FALSE(file_exists(path("ns\\Plugins\\nptnf32.dll")));
+        EXPECT_FALSE(file_exists(path("ie\\Plugins\\nptnf32.dll")));
+        EXPECT_FALSE(file_exists(program_group() + "Read me.lnk"));
+        EXPECT_FALSE(registry_key_exists(HKEY_CURRENT_USER, SETTINGS));
+        EXPECT_FALSE(registry_key_exists(HKEY_LOCAL_MACHINE, UNINSTALL));
+        // A stop in the shared step leaves the old keys; one in the main step comes after them.
+        EXPECT_EQ(registry_key_exists(HKEY_CURRENT_USER, "Software\\Halvo\\Brisvane\\Main"), at <= 1);
+        EXPECT_EQ(ctx.progress_page, nullptr);
+        EXPECT_EQ(ctx.package_file, HFILE_ERROR);
+        delete_registry_tree(HKEY_CURRENT_USER, "Software\\Halvo");
+        DestroyWindow(ctx.logo_panel);
+        ctx.logo_panel = nullptr;
+        GlobalUnlock(ctx.file_table_block);
+        GlobalFree(ctx.file_table_block);
+        ctx.file_table_block = nullptr;
+        ctx.file_table = nullptr;
+        set_path(ctx.netscape_directory, path("ns"));
+        set_path(ctx.explorer_directory, path("ie\\"));
+        test_reset_platform();
+    }
+}
+
+TEST_F(RunInstall, CancelAnsweredNoGoesOnToTheEnd) {
+    make_panel();
+    load({package_entry("player.dll", REGULAR_FLAGS, "PLAYER", 2, 0, 0, 0),
+          package_entry("docs\\ReadMe.txt", 0x0000, "README")});
+    cancel_at = 1;
+    names_shown = halt_questions = 0;
+    halt_answer = CTL_HALT_NO;
+    call_hook = SetWindowsHookExA(WH_CALLWNDPROC, on_call, nullptr, GetCurrentThreadId());
+    cbt_hook = SetWindowsHookExA(WH_CBT, on_cbt, nullptr, GetCurrentThreadId());
+    int result = run_install();
+    UnhookWindowsHookEx(call_hook);
+    UnhookWindowsHookEx(cbt_hook);
+    EXPECT_EQ(result, 0);
+    EXPECT_EQ(halt_questions, 1);
+    EXPECT_EQ(read_file(path("target\\player.dll")), "PLAYER");
+    EXPECT_EQ(read_file(path("target\\docs\\ReadMe.txt")), "README");
+    EXPECT_EQ(registry_string(HKEY_CURRENT_USER, SETTINGS, "CurDir"), path("target"));
 }

@@ -7,11 +7,14 @@ list(APPEND BRISVANE_UNIT_TESTS
   tests/unit/install/registry_records_test.cpp
   tests/unit/install/extension_files_test.cpp
   tests/unit/install/shared_files_service_test.cpp
+  tests/unit/install/interface_faults_test.cpp
 )
 list(APPEND BRISVANE_HOST_ONLY_TESTS
   tests/unit/install/shared_files_test.cpp
   tests/unit/install/main_files_test.cpp
   tests/unit/install/install_sequence_test.cpp
+  tests/unit/install/fault_sweep_test.cpp
+  tests/unit/install/hostile_package_test.cpp
 )
 # The shell's shortcut objects and the real progress page: Windows test build only.
 list(APPEND BRISVANE_WINDOWS_UNIT_TESTS

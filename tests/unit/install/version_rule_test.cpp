@@ -48,12 +48,12 @@ TEST_F(VersionRule, ComparesTheStoredVersionWithTheInstalledCopy) {
     }
 }
 
-TEST_F(VersionRule, NoMemoryForTheVersionBlockMeansWrite) {
+TEST_F(VersionRule, NoMemoryForTheVersionBlockIsNoLicenceToWrite) {
     write_file(path("target\\lib.dll"), make_pe_with_version(9, 0, 0, 0));
     std::string record = file_entry_record(package_entry("lib.dll", REGULAR_FLAGS, "", 1, 0, 0, 0), 0);
     test_fail_allocation(1);
     EXPECT_EQ(check_file_version(ctx.target_directory, "lib.dll", reinterpret_cast<const uint8_t*>(record.data())),
-              VERSION_WRITE);
+              VERSION_NO_MEMORY);
 }
 
 TEST(TemporaryNames, SwapsOnlyLibraryAndProgramExtensions) {

@@ -167,12 +167,21 @@ TEST_F(LoadPackage, AnyChangedByteOfThePackageIsInvalidData) {
     BuiltPackage good = build_package(sample_spec());
     const uint32_t start = good.header.table_offset;
     for (uint32_t at = start; at < good.bytes.size(); ++at) {
-        for (uint8_t flip : {0x01, 0x80}) {
+        const uint8_t old = (uint8_t)good.bytes[at];
+        for (uint8_t value : {(uint8_t)(old ^ 0x01), (uint8_t)(old ^ 0x80), (uint8_t)0x00, (uint8_t)0xFF}) {
+            if (value == old) continue;
             BuiltPackage bad = good;
-            bad.bytes[at] = (char)(bad.bytes[at] ^ flip);
-            EXPECT_EQ(load(bad), MSG_INVALID_DATA) << "byte " << at << " flip " << (int)flip;
+            bad.bytes[at] = (char)value;
+            EXPECT_EQ(load(bad), MSG_INVALID_DATA) << "byte " << at << " value " << (int)value;
             expect_no_table();
         }
+    }
+    // Every truncation, down to a file that ends before the table.
+    for (size_t length = 0; length < good.bytes.size(); ++length) {
+        BuiltPackage cut = good;
+        cut.bytes.resize(length);
+        EXPECT_EQ(load(cut), MSG_INVALID_DATA) << "cut at " << length;
+        expect_no_table();
     }
     BuiltPackage longer = good;
     longer.bytes += '\0';
@@ -230,10 +239,28 @@ TEST_F(LoadPackage, HeaderPlacingTheTableOutsideTheFile) {
     EXPECT_EQ(load(past_end), MSG_INVALID_DATA);
     expect_no_table();
 
-    // A table area longer than the file: the checksum still covers the file to its end, but
-    // the table cannot be read whole.
-    BuiltPackage too_big = build_package(sample_spec());
-    too_big.header.table_size = (uint32_t)too_big.bytes.size();
-    EXPECT_EQ(load(too_big), MSG_READ_ERROR);
-    expect_no_table();
+    // A table area that runs past the end of the file is refused as invalid data before any
+    // block is allocated for it: the checksum still matches (it covers the file to its end),
+    // but such a header describes some other file. Sizes up to 4 GB and sums that wrap round
+    // past 2^32 are among them.
+    BuiltPackage good = build_package(sample_spec());
+    const uint32_t offset = good.header.table_offset;
+    const uint32_t to_end = (uint32_t)good.bytes.size() - offset;
+    for (uint32_t size : {to_end + 1, (uint32_t)good.bytes.size(), 0x7FFFFFFFu, 0x80000000u,
+                          0xFFFFFFFFu, 0xFFFFFFFFu - offset + 1, 0xFFFFFFFFu - offset + 2}) {
+        BuiltPackage too_big = good;
+        too_big.header.table_size = size;
+        reset_context();
+        install_package(too_big, program());
+        long before = test_allocation_count();
+        EXPECT_EQ(load_package(), MSG_INVALID_DATA) << size;
+        expect_no_table();
+        // Refused before the checksum's work block or any table block is made.
+        EXPECT_EQ(test_allocation_count() - before, 0) << size;
+    }
+    // The table may end exactly at the end of the file.
+    BuiltPackage exact = good;
+    exact.header.table_size = to_end;
+    exact.header.file_count = 0;
+    EXPECT_EQ(load(exact), STATUS_OK);
 }

@@ -1,0 +1,312 @@
+// Fault sweep over a whole install: a package shaped like the release one (shared libraries,
+// regular files in a subdirectory, the plug-in module for two browsers, a read-me, extension
+// files, a logo that is not installed) runs once cleanly to count its allocations, reads,
+// writes and polls; then once per fault with the n-th allocation, the n-th read or the n-th
+// write failing (reads and writes once answered Cancel, once Retry), or a stop at the n-th poll.
+// Every run must end with 0 and the installed state, or with -1, at most one message and
+// nothing of the run left behind; no memory or file handle may be lost, and files newer than
+// the package's must never be touched. A summary line per kind of fault is printed.
+#include "tests/unit/install/install_fixture.h"
+
+#include "common/status.h"
+#include "install/extension_checksum.h"
+#include "install/install_sequence.h"
+#include "platform/host/host_control.h"
+#include "tests/support/bit_writer.h"
+#include "tests/support/make_pe.h"
+
+#include <dirent.h>
+#include <sanitizer/lsan_interface.h>
+#include <sys/stat.h>
+
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <functional>
+#include <fstream>
+#include <map>
+#include <set>
+#include <sstream>
+
+namespace {
+
+const char SETTINGS[] = "Software\\Quendlark\\Brisvane\\Main";
+const char UNINSTALL[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Brisvane!";
+const char OLD_KEY[] = "Software\\Halvo\\Brisvane\\Main";
+HWND const PAGE = reinterpret_cast<HWND>(0x405);
+
+using Snapshot = std::map<std::string, std::string>;   // host path below the test folder -> bytes
+
+// Text of `size` bytes that compresses, but not to nothing.
+std::string text_of(size_t size, unsigned seed) {
+    std::string s;
+    while (s.size() < size) s += "line " + std::to_string(seed++ * 7919u % 100003u) + " of the sweep\r\n";
+    s.resize(size);
+    return s;
+}
+
+// An extension file that passes the embedded-checksum test.
+std::string valid_extension_file(const std::string& body) {
+    std::string bytes = body;
+    bytes.append(reinterpret_cast<const char*>(EXTENSION_MARKER), EXTENSION_MARKER_SIZE);
+    size_t stored = bytes.size();
+    bytes.append(4, '\0');
+    bytes += "tail";
+    uint32_t sum = extension_checksum_add(reinterpret_cast<const uint8_t*>(bytes.data()),
+                                          (uint32_t)bytes.size(), EXTENSION_CHECKSUM_SEED);
+    for (int i = 0; i < 4; ++i) bytes[stored + i] = (char)(sum >> (8 * i));
+    return bytes;
+}
+
+PackageEntry coded(PackageEntry e, const std::string& content, bool dynamic) {
+    e.size_kb = (uint16_t)((content.size() + 1023) / 1024);
+    e.data = dynamic ? bw::encode_dynamic(content) : bw::encode_fixed(content);
+    return e;
+}
+
+int open_descriptors() {
+    int n = 0;
+    DIR* d = opendir("/proc/self/fd");
+    if (!d) return -1;
+    while (readdir(d)) ++n;
+    closedir(d);
+    return n;
+}
+
+struct Tally {
+    int cases = 0;
+    int completed = 0;        // ended with 0 and the installed state
+    int stopped = 0;          // ended with -1 and a clean state
+    int silent_stops = 0;     // -1 without any message (a Cancel, a stop, or a status without text)
+    int prompted_stops = 0;   // of those, stops after the user answered Cancel to a prompt
+    int old_copies_lost = 0;  // an older copy that this run replaced and its clean-up then deleted
+    std::map<std::string, int> messages;
+};
+
+class FaultSweep : public InstallTest {
+protected:
+    void prepare() {
+        reset_context();
+        test_reset_platform();
+        std::filesystem::remove_all(root_);
+        std::filesystem::create_directories(root_);
+        set_path(ctx.target_directory, target());
+        std::strcpy(ctx.uninstall_key_name, "Uninstall\\Brisvane!");
+        host_reset_registry();
+        set_registry_string(HKEY_CURRENT_USER, OLD_KEY, "CurDir", "C:\\old");
+        make_directory(path("target"));
+        make_directory(path("sys"));
+        select_browsers(BROWSER_NETSCAPE | BROWSER_EXPLORER);
+        // What the user already has: newer copies that must survive anything, older ones
+        // this run replaces, a valid extension file and a damaged one.
+        write_file(path("sys\\Newer.dll"), make_pe_with_version(9, 0, 0, 0));
+        write_file(path("sys\\Old.dll"), make_pe_with_version(1, 0, 0, 0));
+        write_file(path("target\\kept.dll"), make_pe_with_version(3, 0, 0, 0));
+        write_file(path("target\\npaudio.cox"), valid_extension_file(text_of(9000, 5)));
+        write_file(path("target\\npbrush.mox"), "damaged extension file");
+        write_file(explorer_plugins() + "nptnf32.dll", make_pe_with_version(1, 0, 0, 0));
+
+        load_package_entries({
+            coded(package_entry("Old.dll", SHARED_FLAGS, "", 2, 0, 0, 0), text_of(70000, 1), true),
+            package_entry("Newer.dll", SHARED_FLAGS, "NEWER IN PACKAGE", 2, 0, 0, 0),
+            package_entry("Common.ocx", SHARED_FLAGS, "COMMON", 2, 0, 0, 0),
+            coded(package_entry("player.dll", REGULAR_FLAGS, "", 2, 0, 0, 0), text_of(40000, 2), false),
+            package_entry("kept.dll", REGULAR_FLAGS, "OLDER KEPT", 2, 0, 0, 0),
+            coded(package_entry("data\\sub\\movie.tfn", 0x0000, ""), text_of(5000, 3), true),
+            package_entry("nptnf32.dll", REGULAR_FLAGS, "PLUGIN", 2, 0, 0, 0),
+            package_entry("ReadMe.txt", 0x0000, "README"),
+            package_entry("npanim.cox", 0x0000, valid_extension_file("anim")),
+            package_entry("logo.bmp", LOGO_FLAGS, "LOGO"),
+        });
+        test_script_ver_find_file({{0, path("sys"), path("sys")},
+                                   {0, path("sys"), path("sys")},
+                                   {0, "", path("sys")}});
+        test_script_message_boxes({});
+    }
+
+    Snapshot snapshot() const {
+        Snapshot s;
+        for (const auto& e : std::filesystem::recursive_directory_iterator(root_)) {
+            if (!e.is_regular_file()) continue;
+            std::ifstream in(e.path(), std::ios::binary);
+            std::stringstream bytes;
+            bytes << in.rdbuf();
+            s[e.path().string().substr(root_.size())] = bytes.str();
+        }
+        return s;
+    }
+
+    void SetUp() override {
+        InstallTest::SetUp();
+        root_ = host_path_of(dir().c_str());
+        ASSERT_FALSE(root_.empty());
+        if (root_.back() != '/') root_ += '/';
+        prepare();
+        before_ = snapshot();
+        long allocations = test_allocation_count(), reads = host_read_count(), writes = host_write_count();
+        long polls = host_poll_count();
+        ASSERT_EQ(run_install_steps(PAGE), 0);
+        allocations_ = test_allocation_count() - allocations;
+        reads_ = host_read_count() - reads;
+        writes_ = host_write_count() - writes;
+        polls_ = host_poll_count() - polls;
+        installed_ = snapshot();
+        descriptors_ = open_descriptors();   // the program file is closed again
+        // The clean run itself: newer copies kept, older ones replaced, no temporary left.
+        ASSERT_EQ(installed_.at("sys/Newer.dll"), before_.at("sys/Newer.dll"));
+        ASSERT_EQ(installed_.at("target/kept.dll"), before_.at("target/kept.dll"));
+        ASSERT_EQ(installed_.at("sys/Old.dll"), text_of(70000, 1));
+        ASSERT_EQ(installed_.at("target/data/sub/movie.tfn"), text_of(5000, 3));
+        ASSERT_EQ(installed_.at("ie/Plugins/nptnf32.dll"), "PLUGIN");
+        ASSERT_EQ(installed_.count("target/npbrush.mox"), 0u);
+        ASSERT_EQ(installed_.count("target/npaudio.cox"), 1u);
+        ASSERT_TRUE(test_recorded_message_boxes().empty());
+        ASSERT_TRUE(registry_key_exists(HKEY_CURRENT_USER, SETTINGS));
+        ASSERT_GT(allocations_, 10);
+        ASSERT_GT(reads_, 5);
+        ASSERT_GT(writes_, 5);
+    }
+
+    // Runs the install with the fault armed by `arm`, then checks the outcome.
+    void run_case(const std::string& label, const std::function<void()>& arm, Tally& tally) {
+        SCOPED_TRACE(label);
+        prepare();
+        arm();
+        int result = run_install_steps(PAGE);
+        test_fail_allocation(0);
+        host_fail_read(0);
+        host_fail_write(0);
+        host_stop_at_poll(0);
+        ctx.page_result = 0;
+        ++tally.cases;
+
+        EXPECT_EQ(ctx.package_file, HFILE_ERROR);
+        EXPECT_EQ(ctx.output_file, HFILE_ERROR);
+        EXPECT_EQ(open_descriptors(), descriptors_) << "a file handle was lost";
+        EXPECT_EQ(__lsan_do_recoverable_leak_check(), 0) << "memory was lost";
+
+        Snapshot after = snapshot();
+        int ok_boxes = 0;
+        for (const auto& box : test_recorded_message_boxes()) {
+            if (box.style != BOX_WARNING_OK) continue;   // the prompts the user answered
+            ++ok_boxes;
+            ++tally.messages[box.text.substr(box.text.rfind('\\') + 1)];
+        }
+        EXPECT_LE(ok_boxes, 1) << "a status must be shown once";
+
+        if (result == 0) {
+            ++tally.completed;
+            EXPECT_EQ(ok_boxes, 0);
+            // Installed: every file as in the clean run. Only a damaged extension file may
+            // have survived (its test could not run) — never a temporary copy.
+            for (const auto& [name, bytes] : installed_) {
+                ASSERT_TRUE(after.count(name)) << name;
+                EXPECT_EQ(after.at(name), bytes) << name;
+            }
+            for (const auto& [name, bytes] : after) {
+            if (!installed_.count(name)) {
+                EXPECT_EQ(name, "target/npbrush.mox");
+            }
+        }
+            return;
+        }
+
+        EXPECT_EQ(result, -1);
+        ++tally.stopped;
+        if (ok_boxes == 0) ++tally.silent_stops;
+        if (ok_boxes == 0 && !test_recorded_message_boxes().empty()) ++tally.prompted_stops;
+        EXPECT_FALSE(registry_key_exists(HKEY_CURRENT_USER, SETTINGS));
+        EXPECT_FALSE(registry_key_exists(HKEY_LOCAL_MACHINE, UNINSTALL));
+        EXPECT_EQ(host_shortcut_runs(), 0);
+        bool lost = false;
+        for (const auto& [name, bytes] : after) {
+            // Nothing outside what the clean run writes or what was there before.
+            ASSERT_TRUE(before_.count(name) || installed_.count(name)) << "stray file " << name;
+            if (before_.count(name)) {
+                // What was there is as it was (or, for a damaged extension file, removed).
+                EXPECT_EQ(bytes, before_.at(name)) << name;
+                continue;
+            }
+            // Only a shared file placed under its final name before the failure may stay,
+            // and then whole.
+            EXPECT_EQ(name, "sys/Common.ocx");
+            EXPECT_EQ(bytes, installed_.at(name)) << name;
+        }
+        for (const auto& [name, bytes] : before_) {
+            if (after.count(name)) continue;
+            if (name == "target/npbrush.mox") continue;
+            // An older plug-in module this run replaced is removed with the run's own copy.
+            EXPECT_EQ(name, "ie/Plugins/nptnf32.dll") << "lost " << name;
+            lost = true;
+        }
+        if (lost) ++tally.old_copies_lost;
+    }
+
+    static void print(const char* kind, long faults, const Tally& t) {
+        std::printf("[sweep] %-22s faults %3ld  completed %3d  stopped %3d (silent %3d)  old copies removed %2d |",
+                    kind, faults, t.completed, t.stopped, t.silent_stops, t.old_copies_lost);
+        for (const auto& [text, n] : t.messages) std::printf(" \"%s\" x%d", text.c_str(), n);
+        std::printf("\n");
+    }
+
+    std::string root_;
+    Snapshot before_, installed_;
+    int descriptors_ = 0;
+    long allocations_ = 0, reads_ = 0, writes_ = 0, polls_ = 0;
+};
+
+}  // namespace
+
+TEST_F(FaultSweep, EveryAllocationFailingInTurn) {
+    Tally tally;
+    for (long n = 1; n <= allocations_; ++n)
+        run_case("allocation " + std::to_string(n), [n] { test_fail_allocation(n); }, tally);
+    print("allocation", allocations_, tally);
+    EXPECT_EQ(tally.cases, allocations_);
+    EXPECT_GT(tally.stopped, 0);
+    // Every run that memory stopped says so, once.
+    EXPECT_EQ(tally.silent_stops, 0);
+    EXPECT_EQ(tally.messages["Not enough memory!"], tally.stopped);
+}
+
+TEST_F(FaultSweep, EveryReadFailingInTurnAnsweredCancelThenRetry) {
+    Tally cancel, retry;
+    for (long n = 1; n <= reads_; ++n)
+        run_case("read " + std::to_string(n), [n] { host_fail_read(n); }, cancel);
+    for (long n = 1; n <= reads_; ++n)
+        run_case("read " + std::to_string(n) + " retried", [n] {
+            host_fail_read(n);
+            test_script_message_boxes({IDRETRY});
+        }, retry);
+    print("read, Cancel", reads_, cancel);
+    print("read, Retry", reads_, retry);
+    EXPECT_GT(cancel.stopped, 0);
+    EXPECT_EQ(cancel.prompted_stops, cancel.stopped);   // each stop is the user's Cancel
+    // A read that fails once and is retried costs nothing: every such run installs.
+    EXPECT_EQ(retry.completed + retry.stopped, (int)reads_);
+}
+
+TEST_F(FaultSweep, EveryWriteFailingInTurnAnsweredCancelThenRetry) {
+    Tally cancel, retry;
+    for (long n = 1; n <= writes_; ++n)
+        run_case("write " + std::to_string(n), [n] { host_fail_write(n); }, cancel);
+    for (long n = 1; n <= writes_; ++n)
+        run_case("write " + std::to_string(n) + " retried", [n] {
+            host_fail_write(n);
+            test_script_message_boxes({IDRETRY});
+        }, retry);
+    print("write, Cancel", writes_, cancel);
+    print("write, Retry", writes_, retry);
+    EXPECT_EQ(cancel.completed, 0);   // every write matters
+    EXPECT_EQ(cancel.prompted_stops, cancel.stopped);
+    EXPECT_EQ(retry.completed, (int)writes_);
+}
+
+TEST_F(FaultSweep, AStopAtEveryPoll) {
+    Tally tally;
+    for (long n = 1; n <= polls_; ++n)
+        run_case("poll " + std::to_string(n), [n] { host_stop_at_poll(n); }, tally);
+    print("stop at poll", polls_, tally);
+    EXPECT_EQ(tally.stopped, (int)polls_);
+    EXPECT_EQ(tally.silent_stops, (int)polls_);
+}
