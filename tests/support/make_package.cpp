@@ -48,24 +48,24 @@ std::string file_entry_record(const PackageEntry& e, uint32_t data_offset) {
     return r;
 }
 
-BuiltPackage build_package(const PackageSpec& spec) {
+BuiltPackage build_package(const PackageLayout& layout) {
     BuiltPackage out{};
-    const uint32_t table_offset = (uint32_t)spec.stub.size();
+    const uint32_t table_offset = (uint32_t)layout.stub.size();
 
     // The table's size does not depend on the data offsets, so lay it out once to learn it.
     std::string table;
-    if (spec.table_bytes) {
-        table = *spec.table_bytes;
+    if (layout.table_bytes) {
+        table = *layout.table_bytes;
     } else {
-        for (const PackageEntry& e : spec.entries) table += file_entry_record(e, 0);
+        for (const PackageEntry& e : layout.entries) table += file_entry_record(e, 0);
     }
-    const uint32_t table_size = (uint32_t)table.size() + spec.table_fill;
+    const uint32_t table_size = (uint32_t)table.size() + layout.table_fill;
     const uint32_t data_start = table_offset + table_size;
 
-    if (!spec.table_bytes) {
+    if (!layout.table_bytes) {
         table.clear();
         uint32_t data_at = data_start;
-        for (const PackageEntry& e : spec.entries) {
+        for (const PackageEntry& e : layout.entries) {
             out.record_offsets.push_back((uint32_t)table.size());
             out.data_offsets.push_back(e.data_offset.value_or(data_at));
             table += file_entry_record(e, data_at);
@@ -73,19 +73,19 @@ BuiltPackage build_package(const PackageSpec& spec) {
         }
     }
 
-    out.bytes = spec.stub + table + std::string(spec.table_fill, '\0');
-    if (!spec.table_bytes)
-        for (const PackageEntry& e : spec.entries) out.bytes += e.data;
+    out.bytes = layout.stub + table + std::string(layout.table_fill, '\0');
+    if (!layout.table_bytes)
+        for (const PackageEntry& e : layout.entries) out.bytes += e.data;
 
     out.header = build_time_header;
     std::memcpy(out.header.marker, SETUP_MARKER, sizeof SETUP_MARKER);
-    out.header.file_count = spec.file_count.value_or((uint16_t)spec.entries.size());
+    out.header.file_count = layout.file_count.value_or((uint16_t)layout.entries.size());
     out.header.table_offset = table_offset;
     out.header.table_size = table_size;
     out.header.data_start = data_start;
-    out.header.product_version_ms = spec.product_version_ms;
-    out.header.product_version_ls = spec.product_version_ls;
-    out.header.checksum = spec.checksum.value_or(checksum_of(out.bytes, table_offset));
+    out.header.product_version_ms = layout.product_version_ms;
+    out.header.product_version_ls = layout.product_version_ls;
+    out.header.checksum = layout.checksum.value_or(checksum_of(out.bytes, table_offset));
     return out;
 }
 

@@ -23,7 +23,7 @@ struct PackageEntry {
     std::optional<uint32_t> data_offset;
 };
 
-struct PackageSpec {
+struct PackageLayout {
     std::string stub = std::string(512, 'S');   // the "executable image"; table_offset is its size
     std::vector<PackageEntry> entries;
     uint32_t table_fill = 0;                      // zero bytes after the records in the table area
@@ -49,7 +49,7 @@ std::string file_entry_record(const PackageEntry& entry, uint32_t data_offset);
 
 // Builds the program file: stub, table area (records then table_fill zeros), each entry's data
 // back to back in table order, and the header with the checksum the program computes.
-BuiltPackage build_package(const PackageSpec& spec);
+BuiltPackage build_package(const PackageLayout& layout);
 
 // Sets header.checksum to the checksum of bytes[table_offset..end), after a test changed bytes.
 void reseal_package(BuiltPackage& package);

@@ -55,17 +55,17 @@ protected:
         ctx.backdrop_window = reinterpret_cast<HWND>(0xBD);
     }
     // Loads the package through load_package, as start-up does.
-    int load(const PackageSpec& spec) {
-        install_package(build_package(spec), path("setup.exe"));
+    int load(const PackageLayout& layout) {
+        install_package(build_package(layout), path("setup.exe"));
         return load_package();
     }
     std::string root_;
 };
 
-PackageSpec with_names(const std::string& hostile) {
-    PackageSpec spec;
-    spec.entries = {package_entry("ReadMe.txt", 0x0000, "README"), package_entry(hostile, 0x0000, "EVIL")};
-    return spec;
+PackageLayout with_names(const std::string& hostile) {
+    PackageLayout layout;
+    layout.entries = {package_entry("ReadMe.txt", 0x0000, "README"), package_entry(hostile, 0x0000, "EVIL")};
+    return layout;
 }
 
 }  // namespace
@@ -80,25 +80,25 @@ TEST_F(HostilePackage, NamesThatLeaveTheTargetAreInvalidData) {
         EXPECT_EQ(ctx.file_table, nullptr);
     }
     // Also as a shared entry, whose last component is used: its path part is checked too.
-    PackageSpec shared;
+    PackageLayout shared;
     shared.entries = {package_entry("..\\..\\evil.dll", SHARED_FLAGS, "EVIL", 1, 0, 0, 0)};
     reset_context();
     EXPECT_EQ(load(shared), MSG_INVALID_DATA);
 }
 
 TEST_F(HostilePackage, RecordsAndDataOutsideTheTableOrFileAreInvalidData) {
-    std::vector<PackageSpec> specs;
+    std::vector<PackageLayout> specs;
     for (uint32_t offset : {0u, 100u, 0x7FFFFFFFu, 0xFFFFFFF0u}) {
-        PackageSpec s = with_names("b.txt");
+        PackageLayout s = with_names("b.txt");
         s.entries[1].data_offset = offset;   // in the image, or past the end of the file
         specs.push_back(s);
     }
     for (uint16_t length : {(uint16_t)0, (uint16_t)3, (uint16_t)9, (uint16_t)0xFFFF}) {
-        PackageSpec s = with_names("b.txt");
+        PackageLayout s = with_names("b.txt");
         s.entries[0].record_length = length;   // shorter than its fields, or past the table
         specs.push_back(s);
     }
-    PackageSpec unterminated;
+    PackageLayout unterminated;
     unterminated.table_bytes = std::string(40, 'A');   // a name with no end inside the table
     unterminated.file_count = 1;
     specs.push_back(unterminated);

@@ -45,9 +45,9 @@ void InstallTest::TearDown() {
 }
 
 void InstallTest::load_package_entries(const std::vector<PackageEntry>& entries) {
-    PackageSpec spec;
-    spec.entries = entries;
-    BuiltPackage package = build_package(spec);
+    PackageLayout layout;
+    layout.entries = entries;
+    BuiltPackage package = build_package(layout);
     install_package(package, path("setup.exe"));
     record_offsets_ = package.record_offsets;
     uint32_t size = package.header.table_size ? package.header.table_size : 1;

@@ -66,9 +66,9 @@ protected:
     }
     // The program file and its File table, loaded as start-up leaves them.
     void load(const std::vector<PackageEntry>& entries) {
-        PackageSpec spec;
-        spec.entries = entries;
-        BuiltPackage package = build_package(spec);
+        PackageLayout layout;
+        layout.entries = entries;
+        BuiltPackage package = build_package(layout);
         install_package(package, path("setup.exe"));
         ctx.file_table = static_cast<uint8_t*>(GlobalLock(
             ctx.file_table_block = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, package.header.table_size)));

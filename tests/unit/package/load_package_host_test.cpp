@@ -15,13 +15,13 @@ protected:
 };
 
 TEST_F(LoadPackageReads, FailedChecksumReadIsInvalidDataFailedTableReadIsReadError) {
-    PackageSpec spec;
+    PackageLayout layout;
     PackageEntry e;
     e.name = "a.txt";
     e.size_kb = 1;
     e.data = std::string(40000, 'x');   // three checksum reads, then the table read
-    spec.entries = {e};
-    install_package(build_package(spec), path("setup.exe"));
+    layout.entries = {e};
+    install_package(build_package(layout), path("setup.exe"));
     struct { long fail_at; int status; } cases[] = {{1, MSG_INVALID_DATA}, {3, MSG_INVALID_DATA}, {4, MSG_READ_ERROR}, {0, STATUS_OK}};
     for (const auto& c : cases) {
         reset_context();

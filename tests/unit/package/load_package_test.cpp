@@ -27,16 +27,16 @@ PackageEntry make_entry(const std::string& name, uint16_t flags, uint16_t size_k
 
 // Shared, regular, versioned and not-installed entries; the data is 7 + 5 + 3 + 1 bytes, so
 // the package does not end on a whole word.
-PackageSpec sample_spec() {
-    PackageSpec spec;
-    spec.entries = {
+PackageLayout sample_spec() {
+    PackageLayout layout;
+    layout.entries = {
         make_entry("npbv32.dll", 0x0016, 276, "shared!"),
         make_entry("sub\\player.cox", 0x0010, 33, "codex"),
         make_entry("readme.txt", 0x0000, 1, "txt"),
         make_entry("logo.bmp", 0x0001, 58, "L"),
     };
-    spec.table_fill = 37;
-    return spec;
+    layout.table_fill = 37;
+    return layout;
 }
 
 }  // namespace
@@ -82,12 +82,12 @@ TEST_F(LoadPackage, LoadsTableAndProposesTheDefaultDirectory) {
 }
 
 TEST_F(LoadPackage, WalkFindsEachEntrysFieldsWithAndWithoutVersionPair) {
-    PackageSpec spec = sample_spec();
-    BuiltPackage package = build_package(spec);
+    PackageLayout layout = sample_spec();
+    BuiltPackage package = build_package(layout);
     ASSERT_EQ(load(package), STATUS_OK);
     const uint8_t* entry = ctx.file_table;
-    for (size_t i = 0; i < spec.entries.size(); ++i, entry = next_file_entry(entry)) {
-        const PackageEntry& want = spec.entries[i];
+    for (size_t i = 0; i < layout.entries.size(); ++i, entry = next_file_entry(entry)) {
+        const PackageEntry& want = layout.entries[i];
         EXPECT_EQ(entry, ctx.file_table + package.record_offsets[i]);
         EXPECT_STREQ(entry_name(entry), want.name.c_str());
         EXPECT_EQ(entry_flags(entry), want.flags);
@@ -104,18 +104,18 @@ TEST_F(LoadPackage, RequiredKilobytesRoundUpToMultiplesOf32) {
         {65535, 0x0002, 65536}, {500, 0x0001, 0}, {1, 0x0011, 0},
     };
     for (const auto& c : cases) {
-        PackageSpec spec;
-        spec.entries = {make_entry("f.bin", c.flags, c.size_kb, "d")};
-        ASSERT_EQ(load(build_package(spec)), STATUS_OK);
+        PackageLayout layout;
+        layout.entries = {make_entry("f.bin", c.flags, c.size_kb, "d")};
+        ASSERT_EQ(load(build_package(layout)), STATUS_OK);
         EXPECT_EQ(ctx.required_kb, c.required) << c.size_kb << " flags " << c.flags;
     }
 }
 
 TEST_F(LoadPackage, PackageWithoutEntriesLoads) {
     for (uint32_t fill : {0u, 16u}) {
-        PackageSpec spec;
-        spec.table_fill = fill;
-        ASSERT_EQ(load(build_package(spec)), STATUS_OK) << fill;
+        PackageLayout layout;
+        layout.table_fill = fill;
+        ASSERT_EQ(load(build_package(layout)), STATUS_OK) << fill;
         EXPECT_EQ(ctx.required_kb, 0u);
         EXPECT_STREQ(ctx.target_directory, "C:\\Program Files\\Brisvane\\");
     }
@@ -210,17 +210,17 @@ TEST_F(LoadPackage, MarkerReservedFieldsAndImageAreNotChecked) {
 }
 
 TEST_F(LoadPackage, HostileTableWithMatchingChecksumIsRejected) {
-    std::vector<PackageSpec> specs;
-    PackageSpec escape = sample_spec();
+    std::vector<PackageLayout> specs;
+    PackageLayout escape = sample_spec();
     escape.entries[2].name = "..\\..\\windows\\system.ini";
     specs.push_back(escape);
-    PackageSpec outside = sample_spec();
+    PackageLayout outside = sample_spec();
     outside.entries[1].data_offset = 3;   // inside the image
     specs.push_back(outside);
-    PackageSpec overlong = sample_spec();
+    PackageLayout overlong = sample_spec();
     overlong.entries[3].record_length = 2000;   // runs past the table
     specs.push_back(overlong);
-    PackageSpec counted = sample_spec();
+    PackageLayout counted = sample_spec();
     counted.table_fill = 0;
     counted.file_count = 5;                     // one entry more than the table holds
     specs.push_back(counted);
