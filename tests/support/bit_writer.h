@@ -6,7 +6,9 @@
 // LZ77 encoder, the round-trip partner of the decoder in tests and benchmarks.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
+#include <random>
 #include <string>
 #include <utility>
 #include <vector>
@@ -254,6 +256,20 @@ inline std::string hex(const char* text) {
         p += 2;
     }
     return out;
+}
+
+// Random complete code lengths for `symbols` symbols, none longer than 15 bits: leaves of a
+// binary tree split at random, so that many codes need the tables' second level.
+inline std::vector<int> random_complete_lengths(std::mt19937& rng, size_t symbols) {
+    std::vector<int> leaves = {1, 1};
+    while (leaves.size() < symbols) {
+        size_t pick = rng() % leaves.size();
+        if (leaves[pick] >= 15) continue;
+        leaves[pick]++;
+        leaves.push_back(leaves[pick]);
+    }
+    std::shuffle(leaves.begin(), leaves.end(), rng);
+    return leaves;
 }
 
 }  // namespace bw

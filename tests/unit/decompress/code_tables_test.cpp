@@ -66,19 +66,6 @@ void expect_every_symbol_decodes(const std::vector<int>& lengths, unsigned simpl
     }
 }
 
-// Random complete code lengths: split leaves of a binary tree until `symbols` leaves exist,
-// never deeper than 15 bits.
-std::vector<int> random_complete_lengths(std::mt19937& rng, unsigned symbols) {
-    std::vector<int> leaves = {1, 1};
-    while (leaves.size() < symbols) {
-        size_t pick = rng() % leaves.size();
-        if (leaves[pick] >= 15) continue;
-        leaves[pick]++;
-        leaves.push_back(leaves[pick]);
-    }
-    std::shuffle(leaves.begin(), leaves.end(), rng);
-    return leaves;
-}
 
 TEST_F(CodeTables, NoCodeBuildsNoTable) {
     Built b = build(std::vector<int>(19, 0), 19, 7);
@@ -181,7 +168,7 @@ TEST_F(CodeTables, RandomCompleteCodesDecodeEverySymbol) {
     std::mt19937 rng(1234);
     for (int round = 0; round < 300; ++round) {
         unsigned symbols = 2 + rng() % 287;
-        auto lengths = random_complete_lengths(rng, symbols);
+        auto lengths = bw::random_complete_lengths(rng, symbols);
         unsigned requested = 1 + rng() % 12;
         unsigned simple = rng() % 2 ? 257 : 0;
         if (simple == 0 && symbols > 30) simple = symbols;   // bases cover 30 symbols
@@ -213,7 +200,7 @@ TEST_F(CodeTables, EveryEntryOfEveryTableIsWritten) {
     std::mt19937 rng(4321);
     std::vector<std::vector<int>> codes = {bw::fixed_literal_lengths(), std::vector<int>(30, 5), {2, 2, 2},
                                            {0, 0, 1}};
-    for (int round = 0; round < 40; ++round) codes.push_back(random_complete_lengths(rng, 2 + rng() % 287));
+    for (int round = 0; round < 40; ++round) codes.push_back(bw::random_complete_lengths(rng, 2 + rng() % 287));
     std::vector<int> short_end(286, 0);   // end of block in 7 bits, an incomplete code
     short_end[256] = 7;
     for (int s = 0; s < 254; ++s) short_end[s] = 9;
@@ -233,7 +220,7 @@ TEST_F(CodeTables, EveryEntryOfEveryTableIsWritten) {
 
 TEST_F(CodeTables, EachFailedAllocationGivesThreeAndLeaksNothing) {
     std::mt19937 rng(99);
-    auto lengths = random_complete_lengths(rng, 200);
+    auto lengths = bw::random_complete_lengths(rng, 200);
     long before = test_allocation_count();
     Built ok = build(lengths, 200, 4);
     long tables = test_allocation_count() - before;

@@ -141,19 +141,6 @@ TEST_F(Decoder, MatchesAcrossTheWindowEnd) {
     EXPECT_TRUE(decode_stream(dir(), bw::encode_dynamic(text)).out == text);
 }
 
-// Complete code lengths for `symbols` symbols reaching down to 15 bits: leaves of a binary
-// tree split at random, so that many codes need the tables' second level.
-std::vector<int> deep_code_lengths(std::mt19937& rng, size_t symbols) {
-    std::vector<int> leaves = {1, 1};
-    while (leaves.size() < symbols) {
-        size_t pick = rng() % leaves.size();
-        if (leaves[pick] >= 15) continue;
-        leaves[pick]++;
-        leaves.push_back(leaves[pick]);
-    }
-    std::shuffle(leaves.begin(), leaves.end(), rng);
-    return leaves;
-}
 
 TEST_F(Decoder, RandomItemsDecodeAsTheWindowRingDefinesThem) {
     // Items of every kind the window handles differently: literals in rows, repeats of one
@@ -193,8 +180,8 @@ TEST_F(Decoder, RandomItemsDecodeAsTheWindowRingDefinesThem) {
             bw::header(w, bw::FIXED, true);
             bw::put_items(w, items, bw::fixed_literal_code(), bw::fixed_distance_code());
         } else {
-            auto lit = deep_code_lengths(rng, 286);
-            auto dist = deep_code_lengths(rng, 30);
+            auto lit = bw::random_complete_lengths(rng, 286);
+            auto dist = bw::random_complete_lengths(rng, 30);
             bw::dynamic_header(w, true, lit, dist);
             bw::put_items(w, items, PrefixCode(lit), PrefixCode(dist));
         }
