@@ -140,6 +140,22 @@ drive() {
     return $rc
 }
 
+# Driver steps from the Welcome page to the Web browser(s) page, installing into the new
+# directory $1, which the Directory page offers to create (answered Yes).
+steps_to_browsers_page() {
+    cat <<SCRIPT
+wait_window InstClass "Brisvane! Install program"
+wait_control 100
+click 1
+wait_control 102
+type 101 "$1"
+click 1
+box "Brisvane! Install program" 6 "does not exist"
+wait_window InstClass "Brisvane! Install program"
+wait_control 112
+SCRIPT
+}
+
 # Checks from outside.
 expect_same_file() { cmp -s "$1" "$2" || fail "$2 is missing or differs from $1"; }
 expect_no_file() { [ ! -e "$1" ] || fail "$1 should not exist"; }

@@ -9,15 +9,7 @@ TARGET='C:\bvtest\browsers\Brisvane'
 start_installer
 drive reach <<SCRIPT || abort "the Web browser(s) page did not come"
 timeout 10000
-wait_window InstClass "Brisvane! Install program"
-wait_control 100
-click 1
-wait_control 102
-type 101 "$TARGET"
-click 1
-box "Brisvane! Install program" 6 "does not exist"
-wait_window InstClass "Brisvane! Install program"
-wait_control 112
+$(steps_to_browsers_page "$TARGET")
 click 102
 wait_window #32770 *
 sleep 300

@@ -32,15 +32,7 @@ TARGET='C:\bvtest\cancel\Brisvane'
 cancel_run() {
     drive "cancel-$1" <<SCRIPT
 timeout 20000
-wait_window InstClass "Brisvane! Install program"
-wait_control 100
-click 1
-wait_control 102
-type 101 "$TARGET"
-click 1
-box "Brisvane! Install program" 6 "does not exist"
-wait_window InstClass "Brisvane! Install program"
-wait_control 112
+$(steps_to_browsers_page "$TARGET")
 click 1
 expect_parent_text 800 "Brisvane! Install program - File Transfer"
 click 2

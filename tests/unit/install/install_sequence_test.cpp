@@ -37,7 +37,8 @@ protected:
                               package_entry("logo.bmp", LOGO_FLAGS, "LOGO")});
         test_script_ver_find_file({{0, "", path("sys")}});
     }
-    void expect_nothing_left_but_the_old_files() {
+    // No file and no settings of this run: neither temporary nor final copies.
+    void expect_no_file_of_this_run() {
         EXPECT_FALSE(file_exists(path("sys\\Shared.~ll")));
         EXPECT_FALSE(file_exists(path("sys\\Shared.dll")));
         EXPECT_FALSE(file_exists(path("target\\player.dll")));
@@ -45,6 +46,9 @@ protected:
         EXPECT_FALSE(file_exists(netscape_plugins() + "nptnf32.dll"));
         EXPECT_FALSE(file_exists(explorer_plugins() + "nptnf32.dll"));
         EXPECT_FALSE(registry_key_exists(HKEY_CURRENT_USER, SETTINGS));
+    }
+    void expect_nothing_left_but_the_old_files() {
+        expect_no_file_of_this_run();
         EXPECT_FALSE(registry_key_exists(HKEY_LOCAL_MACHINE, UNINSTALL));
         EXPECT_EQ(host_shortcut_runs(), 0);
         EXPECT_EQ(host_destroyed_windows(), 1);
@@ -95,13 +99,7 @@ TEST_F(InstallSequence, AStopAtEachPollLeavesNothingOfThisRun) {
         EXPECT_EQ(run_install_steps(PAGE), -1);
         EXPECT_EQ(host_destroyed_windows(), destroyed_before + 1);
         EXPECT_EQ(host_shortcut_runs(), 0);
-        EXPECT_FALSE(file_exists(path("sys\\Shared.~ll")));
-        EXPECT_FALSE(file_exists(path("sys\\Shared.dll")));
-        EXPECT_FALSE(file_exists(path("target\\player.dll")));
-        EXPECT_FALSE(file_exists(path("target\\ReadMe.txt")));
-        EXPECT_FALSE(file_exists(netscape_plugins() + "nptnf32.dll"));
-        EXPECT_FALSE(file_exists(explorer_plugins() + "nptnf32.dll"));
-        EXPECT_FALSE(registry_key_exists(HKEY_CURRENT_USER, SETTINGS));
+        expect_no_file_of_this_run();
         // A stop in the shared step leaves the old keys; after it they are already gone.
         EXPECT_EQ(registry_key_exists(HKEY_CURRENT_USER, OLD_KEY), stop <= 5);
         EXPECT_TRUE(test_recorded_message_boxes().empty());   // the user stopped: no message

@@ -157,6 +157,20 @@ LRESULT CALLBACK on_cbt(int code, WPARAM wparam, LPARAM lparam) {
     return CallNextHookEx(cbt_hook, code, wparam, lparam);
 }
 
+// Runs the whole install, pressing Cancel at the `at`-th file name and answering the halt
+// question with `answer`. Returns run_install's result.
+int run_install_cancelling(int at, int answer) {
+    cancel_at = at;
+    names_shown = halt_questions = 0;
+    halt_answer = answer;
+    call_hook = SetWindowsHookExA(WH_CALLWNDPROC, on_call, nullptr, GetCurrentThreadId());
+    cbt_hook = SetWindowsHookExA(WH_CBT, on_cbt, nullptr, GetCurrentThreadId());
+    int result = run_install();
+    UnhookWindowsHookEx(call_hook);
+    UnhookWindowsHookEx(cbt_hook);
+    return result;
+}
+
 }  // namespace
 
 TEST_F(RunInstall, CancelAtTheStartMiddleAndEndOfTheCopyLeavesNothing) {
@@ -172,14 +186,7 @@ TEST_F(RunInstall, CancelAtTheStartMiddleAndEndOfTheCopyLeavesNothing) {
               package_entry("docs\\ReadMe.txt", 0x0000, "README"),
               package_entry("logo.bmp", LOGO_FLAGS, "LOGO")});
         set_registry_string(HKEY_CURRENT_USER, "Software\\Halvo\\Brisvane\\Main", "CurDir", "C:\\old");
-        cancel_at = at;
-        names_shown = halt_questions = 0;
-        halt_answer = CTL_HALT_YES;
-        call_hook = SetWindowsHookExA(WH_CALLWNDPROC, on_call, nullptr, GetCurrentThreadId());
-        cbt_hook = SetWindowsHookExA(WH_CBT, on_cbt, nullptr, GetCurrentThreadId());
-        int result = run_install();
-        UnhookWindowsHookEx(call_hook);
-        UnhookWindowsHookEx(cbt_hook);
+        int result = run_install_cancelling(at, CTL_HALT_YES);
         EXPECT_EQ(result, -1);
         EXPECT_EQ(halt_questions, 1);
         EXPECT_TRUE(test_recorded_message_boxes().empty());   // the user stopped: no message
@@ -213,14 +220,7 @@ TEST_F(RunInstall, CancelAnsweredNoGoesOnToTheEnd) {
     make_panel();
     load({package_entry("player.dll", REGULAR_FLAGS, "PLAYER", 2, 0, 0, 0),
           package_entry("docs\\ReadMe.txt", 0x0000, "README")});
-    cancel_at = 1;
-    names_shown = halt_questions = 0;
-    halt_answer = CTL_HALT_NO;
-    call_hook = SetWindowsHookExA(WH_CALLWNDPROC, on_call, nullptr, GetCurrentThreadId());
-    cbt_hook = SetWindowsHookExA(WH_CBT, on_cbt, nullptr, GetCurrentThreadId());
-    int result = run_install();
-    UnhookWindowsHookEx(call_hook);
-    UnhookWindowsHookEx(cbt_hook);
+    int result = run_install_cancelling(1, CTL_HALT_NO);
     EXPECT_EQ(result, 0);
     EXPECT_EQ(halt_questions, 1);
     EXPECT_EQ(read_file(path("target\\player.dll")), "PLAYER");
