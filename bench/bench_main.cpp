@@ -13,6 +13,12 @@
 
 #include <libdeflate.h>
 #include <valgrind/callgrind.h>
+
+// How our decoder in this benchmark program was built (brisvane-bench-product: the product's
+// flags).
+#ifndef BENCH_DECODER_BUILD
+#define BENCH_DECODER_BUILD "the benchmark build's flags"
+#endif
 #include <zlib.h>
 
 #include <algorithm>
@@ -192,8 +198,9 @@ int run(int argc, char** argv) {
         if (!bench_corpus(dir, reps, build_reps, fig, error)) return fail(error);
         all.push_back(fig);
     }
-    std::printf("zlib %s, libdeflate %s, compiler %s; %d timed decode runs per decoder, %d builds per corpus\n",
-                zlibVersion(), LIBDEFLATE_VERSION_STRING, __VERSION__, reps, build_reps);
+    std::printf("ours built with %s; zlib %s, libdeflate %s, compiler %s; %d timed decode runs per decoder, "
+                "%d builds per corpus\n",
+                BENCH_DECODER_BUILD, zlibVersion(), LIBDEFLATE_VERSION_STRING, __VERSION__, reps, build_reps);
     print_figures(all);
     return 0;
 }

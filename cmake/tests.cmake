@@ -18,7 +18,7 @@ set(BUILD_GMOCK OFF CACHE BOOL "" FORCE)
 set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
 add_subdirectory(/usr/src/googletest/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
 
-brisvane_program_library(brisvane_program_testable ON)
+brisvane_program_library(brisvane_program_testable ON OFF)
 add_executable(unit_tests ${BRISVANE_UNIT_TESTS} ${BRISVANE_WINDOWS_UNIT_TESTS} ${BRISVANE_TEST_SUPPORT_SOURCES}
                resources/setup.rc)
 target_link_libraries(unit_tests PRIVATE brisvane_program_testable gtest gtest_main)

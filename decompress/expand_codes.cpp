@@ -4,8 +4,9 @@
 // bytes for any item and the window has room for the longest match: it takes input eight
 // bytes at a time and needs no end-of-input or window-end checks inside an item. The careful
 // path decodes one item at a time near those edges: bytes one by one, missing bits at the end
-// of the input read as zeros, the window written out as soon as it is full. Builds for size
-// use the careful path alone.
+// of the input read as zeros, the window written out as soon as it is full. A build without
+// BRISVANE_DECODER_FAST_PATH uses the careful path alone (the Windows unit tests do, so that
+// whole streams are decoded by it too).
 #include "common/status.h"
 #include "decompress/bit_input.h"
 #include "decompress/code_tables.h"
@@ -18,12 +19,12 @@ namespace {
 
 constexpr uint32_t WINDOW_MASK = WINDOW_SIZE - 1;
 
-// The fast path is some 900 bytes of code. Builds for size (the program's Windows builds)
-// leave it out and decode everything with the careful path, which gives the same results.
-#if defined(__OPTIMIZE_SIZE__)
-constexpr bool USE_FAST_PATH = false;
-#else
+// The fast path is some 900 bytes of code; the build chooses it (BRISVANE_DECODER_FAST_PATH,
+// on unless a build turns it off). Both paths give the same results.
+#if !defined(BRISVANE_DECODER_FAST_PATH) || BRISVANE_DECODER_FAST_PATH
 constexpr bool USE_FAST_PATH = true;
+#else
+constexpr bool USE_FAST_PATH = false;
 #endif
 constexpr uint32_t MAX_MATCH = 258;
 

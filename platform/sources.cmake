@@ -10,3 +10,14 @@ list(APPEND BRISVANE_HOST_SOURCES
 set(BRISVANE_WINDOWS_TEST_HOOK_SOURCES
   platform/windows/test_hooks.cpp
 )
+# The Windows program's own start-up (with its defence against planted DLLs: the version
+# functions are bound by hand, so the program file does not import version.dll) and C string
+# functions: it links no C runtime. Only the program files themselves take these; test
+# programs link the toolchain's runtime and version.dll's import library.
+set(BRISVANE_RUNTIME_SOURCES
+  platform/windows/program_entry.cpp
+  platform/windows/system_libraries.cpp
+  platform/windows/c_string.cpp
+)
+set_source_files_properties(platform/windows/c_string.cpp PROPERTIES
+  COMPILE_OPTIONS "-ffreestanding;-fno-builtin;-fno-tree-loop-distribute-patterns")

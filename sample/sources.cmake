@@ -27,7 +27,7 @@ function(sample_module target file type version description source)
                         RUNTIME_OUTPUT_DIRECTORY ${BRISVANE_SAMPLE_DIR}
                         LIBRARY_OUTPUT_DIRECTORY ${BRISVANE_SAMPLE_DIR})
   target_compile_options(${target} PRIVATE ${BRISVANE_WARNINGS} -Os -fno-exceptions -fno-rtti)
-  target_link_options(${target} PRIVATE -static -static-libgcc -s)
+  target_link_options(${target} PRIVATE -static -static-libgcc -s -Wl,--no-insert-timestamp)
 endfunction()
 
 sample_module(sample_plugin   nptnf32.dll  DLL 2.2.0.98 "Brisvane! sample plug-in module"      sample_module.cpp)

@@ -7,7 +7,7 @@ target_link_options(e2e_driver PRIVATE -static -static-libgcc -static-libstdc++)
 
 add_executable(page_host WIN32 tests/e2e/page_host.cpp resources/setup.rc)
 target_compile_options(page_host PRIVATE ${BRISVANE_WARNINGS})
-target_link_libraries(page_host PRIVATE brisvane_program)
+target_link_libraries(page_host PRIVATE brisvane_program version)
 target_link_options(page_host PRIVATE -static -static-libgcc -static-libstdc++)
 
 set(BRISVANE_E2E_STATE ${CMAKE_BINARY_DIR}/e2e-wine)
@@ -44,11 +44,19 @@ target_compile_options(make_browser PRIVATE ${BRISVANE_WARNINGS})
 target_include_directories(make_browser PRIVATE ${PROJECT_SOURCE_DIR})
 target_link_options(make_browser PRIVATE -static -static-libgcc -static-libstdc++)
 
+# A DLL planted beside the installer, and an ordinary program that loads such DLLs by name
+# (the control).
+add_library(planted_dll SHARED tests/e2e/planted_dll.cpp)
+set_target_properties(planted_dll PROPERTIES PREFIX "")
+target_link_options(planted_dll PRIVATE -static -static-libgcc -Wl,--kill-at)
+add_executable(planted_probe tests/e2e/planted_probe.cpp)
+target_link_options(planted_probe PRIVATE -static -static-libgcc -static-libstdc++)
+
 # One test per script in tests/e2e/program/. They need the demo installer
 # (build/win64/BrisvaneSetup.exe, see scripts/pack-sample); a missing or stale one is packed
 # with the host build's setup-pack beside this build.
 set(BRISVANE_PROGRAM_TESTS happy-path second-run quit-each-page second-instance damaged-installer
-    directory-refusals small-drive browser-refusals cancel-during-copy)
+    directory-refusals small-drive browser-refusals cancel-during-copy planted-dlls)
 foreach(name IN LISTS BRISVANE_PROGRAM_TESTS)
   add_test(NAME e2e_program_${name}
            COMMAND bash ${BRISVANE_E2E}/program/${name}.sh ${BRISVANE_E2E_STATE} ${CMAKE_BINARY_DIR})
