@@ -1,0 +1,46 @@
+// The certificate table that signing appends to a program file. A signer puts it at the end
+// of the file, 8-byte aligned (with up to 7 zero bytes before it when the file length is not a
+// multiple of 8), and names it in the PE security directory. The package then ends where
+// that table (or its padding) begins; a security directory that names anything else is
+// hostile and is never followed.
+#pragma once
+
+#include "platform/win32.h"
+
+#include <cstdint>
+
+// Where the MZ header keeps the offset of the PE headers ("PE\0\0", file header, optional
+// header).
+constexpr uint32_t PE_HEADERS_POINTER = 0x3C;
+// Bytes of the PE headers up to the end of the security directory entry, in the longer of the
+// two optional header layouts (64-bit images).
+constexpr uint32_t PE_HEADERS_READ = 176;
+// The program looks for its PE headers in the first 512 bytes of its file, all of which are
+// headers in any image (it is the smallest file alignment); a linker puts them near the start.
+constexpr uint32_t PE_HEADERS_AREA = 512;
+// The signer's alignment padding before the certificate table, at most.
+constexpr uint32_t CERTIFICATE_PADDING_MAX = 7;
+
+// Reads the security directory entry (data directory 4) from `area`, the first `length` bytes
+// of a program file. True with `offset` (a file offset) and `size`, both 0 when the file is
+// not signed; false when the bytes hold no PE headers of a 32- or 64-bit image with at least
+// five data directories (then the file is not signed either).
+bool read_security_directory(const uint8_t* area, uint32_t length, uint32_t* offset, uint32_t* size);
+
+// Whether a non-empty security directory entry may be followed: the table starts on an
+// 8-byte boundary no earlier than `data_start` (so not inside the image or the File table),
+// holds its first entry (`first_length` bytes: more than its 8-byte header, no more than the
+// table) and runs exactly to the end of a file of `file_size` bytes (compared as what is left
+// behind the offset, so a huge size cannot wrap round to the end).
+inline bool certificate_table_sound(uint32_t offset, uint32_t size, uint32_t first_length, uint32_t data_start,
+                                    uint32_t file_size) {
+    return offset % 8 == 0 && offset >= data_start && offset <= file_size && size == file_size - offset &&
+           first_length > 8 && first_length <= size;
+}
+
+// Finds where the package of the open program file (`file_size` bytes, entry data from
+// `data_start`) can end. Sets `end` to `file_size` when the file is not signed (also when its
+// PE headers cannot be read), or to the start of its certificate table. Returns 0, or 44 when
+// the security directory names no sound table behind the package. Leaves the file position
+// anywhere.
+int find_package_end(HFILE file, uint32_t file_size, uint32_t data_start, uint32_t* end);
