@@ -7,10 +7,12 @@ add_executable(tool_tests
   tests/tool/build_test.cpp
   tests/tool/commands_test.cpp
   tests/tool/corruption_test.cpp
+  tests/tool/signing_test.cpp
   tests/support/make_pe.cpp
 )
 target_link_libraries(tool_tests PRIVATE setup_pack_lib GTest::gtest_main)
 target_compile_options(tool_tests PRIVATE ${BRISVANE_WARNINGS})
-target_compile_definitions(tool_tests PRIVATE SETUP_PACK_PATH="$<TARGET_FILE:setup-pack>")
+target_compile_definitions(tool_tests PRIVATE SETUP_PACK_PATH="$<TARGET_FILE:setup-pack>"
+                           TEST_SIGNING_DIR="${CMAKE_BINARY_DIR}/test-signing")
 add_dependencies(tool_tests setup-pack)
 gtest_discover_tests(tool_tests DISCOVERY_MODE PRE_TEST)
