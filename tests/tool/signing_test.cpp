@@ -35,21 +35,13 @@ RunResult run_shell(const std::string& command) {
 
 std::string quoted(const std::string& s) { return "'" + s + "'"; }
 
-// The test signer's key and self-signed certificate, made once in the build folder (written
-// under temporary names and renamed, so tests running side by side never see half a file).
+// The test signer's key and self-signed certificate, made once in the build folder by
+// tests/support/test-certificate (which the shell tests use too).
 const std::string& signing_dir() {
     static const std::string dir = [] {
-        std::string d = TEST_SIGNING_DIR;
-        ::mkdir(d.c_str(), 0755);
-        if (!exists(d + "/cert.pem") || !exists(d + "/key.pem")) {
-            std::string tag = std::to_string(::getpid());
-            RunResult r = run_shell("openssl req -x509 -newkey rsa:2048 -nodes -days 30 -subj '/CN=Brisvane Test Signer'"
-                                    " -keyout " + quoted(d + "/key." + tag) + " -out " + quoted(d + "/cert." + tag));
-            if (r.code != 0) ADD_FAILURE() << "openssl: " << r.out;
-            std::rename((d + "/key." + tag).c_str(), (d + "/key.pem").c_str());
-            std::rename((d + "/cert." + tag).c_str(), (d + "/cert.pem").c_str());
-        }
-        return d;
+        RunResult r = run_shell("bash " + quoted(TEST_CERTIFICATE_SCRIPT) + " " + quoted(TEST_SIGNING_DIR));
+        if (r.code != 0) ADD_FAILURE() << "test-certificate: " << r.out;
+        return std::string(TEST_SIGNING_DIR);
     }();
     return dir;
 }
