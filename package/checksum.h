@@ -1,4 +1,5 @@
-// The package checksum: every byte from the File table to the end of the program file,
+// The package checksum: every byte from the File table to the end of the package (the end of
+// the program file, or the start of its certificate table when it is signed),
 // folded into 32 bits.
 #pragma once
 
