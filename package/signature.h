@@ -15,8 +15,9 @@ constexpr uint32_t PE_HEADERS_POINTER = 0x3C;
 // Bytes of the PE headers up to the end of the security directory entry, in the longer of the
 // two optional header layouts (64-bit images).
 constexpr uint32_t PE_HEADERS_READ = 176;
-// The program looks for its PE headers in the first 512 bytes of its file, all of which are
-// headers in any image (it is the smallest file alignment); a linker puts them near the start.
+// The program looks for its PE headers in the first 512 bytes of its file: a linker puts them
+// near the start (this program's are at 0x80). A file whose headers lie further on counts as
+// unsigned; when it is signed all the same, its checksum then fails (44).
 constexpr uint32_t PE_HEADERS_AREA = 512;
 // The signer's alignment padding before the certificate table, at most.
 constexpr uint32_t CERTIFICATE_PADDING_MAX = 7;
