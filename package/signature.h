@@ -5,6 +5,7 @@
 // hostile and is never followed.
 #pragma once
 
+#include "common/bytes.h"
 #include "platform/win32.h"
 
 #include <cstdint>
@@ -26,7 +27,28 @@ constexpr uint32_t CERTIFICATE_PADDING_MAX = 7;
 // of a program file. True with `offset` (a file offset) and `size`, both 0 when the file is
 // not signed; false when the bytes hold no PE headers of a 32- or 64-bit image with at least
 // five data directories (then the file is not signed either).
-bool read_security_directory(const uint8_t* area, uint32_t length, uint32_t* offset, uint32_t* size);
+// (Inline: the program reads it in one place, and setup-pack reads it too.)
+inline bool read_security_directory(const uint8_t* area, uint32_t length, uint32_t* offset, uint32_t* size) {
+    constexpr uint32_t PE_SIGNATURE = 0x00004550;   // "PE\0\0"
+    constexpr uint16_t PE32_MAGIC = 0x10B;
+    constexpr uint16_t PE32_PLUS_MAGIC = 0x20B;
+    constexpr uint32_t OPTIONAL_HEADER = 24;        // behind the signature and the file header
+    constexpr uint32_t SECURITY_ENTRY = 4 * 8;      // data directory 4, 8 bytes per entry
+    if (length < PE_HEADERS_READ) return false;
+    uint32_t at = read_u32(area + PE_HEADERS_POINTER);
+    if (at > length - PE_HEADERS_READ) return false;
+    const uint8_t* pe = area + at;
+    if (read_u32(pe) != PE_SIGNATURE) return false;
+    uint16_t magic = read_u16(pe + OPTIONAL_HEADER);
+    if (magic != PE32_MAGIC && magic != PE32_PLUS_MAGIC) return false;
+    // The data directories follow the optional header's fixed part, which is 96 bytes in a
+    // 32-bit image and 112 in a 64-bit one; the directory count is its last field.
+    uint32_t directories = OPTIONAL_HEADER + (magic == PE32_PLUS_MAGIC ? 112 : 96);
+    if (read_u32(pe + directories - 4) <= 4) return false;
+    *offset = read_u32(pe + directories + SECURITY_ENTRY);
+    *size = read_u32(pe + directories + SECURITY_ENTRY + 4);
+    return true;
+}
 
 // Whether a non-empty security directory entry may be followed: the table starts on an
 // 8-byte boundary no earlier than `data_start` (so not inside the image or the File table),
