@@ -1,7 +1,8 @@
 // Fuzz target: load_package over arbitrary program files.
 //
 // Input: byte 0 steers (bit 0: keep the checksum wrong; bit 1: let table_size take any
-// value; bit 7: make allocation ((byte >> 2) & 7) + 1 fail), bytes 1..2
+// value; bit 6: seal only up to where the file's security directory says a certificate table
+// starts, as in a signed file; bit 7: make allocation ((byte >> 2) & 7) + 1 fail), bytes 1..2
 // file_count, 3..6 table_offset, 7..10 table_size, the rest is the program file. Unless
 // told otherwise the harness seals the header with the file's true checksum, so the fuzzer
 // reaches the table checks behind it, which are what hostile bytes must not get past.
@@ -14,6 +15,7 @@
 #include "package/load_package.h"
 #include "package/package_format.h"
 #include "package/setup_header.h"
+#include "package/signature.h"
 #include "platform/host/host_control.h"
 
 #include <cstdio>
@@ -56,6 +58,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     // Sizes far beyond the file, up to 4 GB: they are refused before any block is made.
     h.table_size = (steer & 2) ? read_u32(data + 7) : read_u32(data + 7) % (room + 2);
     h.data_start = h.table_offset + h.table_size;
+    // Where a signed file's package would end; a certificate table that passes the program's
+    // tests lies behind every entry's data.
+    uint32_t certificate = 0, certificate_size = 0;
+    if (!read_security_directory(file, file_size < PE_HEADERS_AREA ? file_size : PE_HEADERS_AREA, &certificate,
+                                 &certificate_size))
+        certificate = certificate_size = 0;
+    uint32_t package_end = certificate ? certificate : file_size;
+    if ((steer & 0x40) && certificate >= h.table_offset && certificate <= file_size)
+        room = certificate - h.table_offset;
     if (h.table_offset <= file_size) h.checksum = checksum_add(file + h.table_offset, room, 0);
     if (steer & 1) h.checksum ^= 0x5A5A5A5A;
     setup_header_storage = h;
@@ -81,7 +92,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     for (unsigned i = 0; i < h.file_count; ++i, entry = next_file_entry(entry)) {
         sum += (uint32_t)std::strlen(entry_name(entry)) + entry_flags(entry) + entry_size_kb(entry);
         sum += entry_data_offset(entry) + entry_version_ms(entry) + entry_version_ls(entry);
-        if (entry_data_offset(entry) >= file_size) std::abort();   // data must lie in the file
+        if (entry_data_offset(entry) >= file_size) std::abort();     // data must lie in the file
+        if (entry_data_offset(entry) >= package_end) std::abort();   // and before a certificate table
     }
     if (sum == 0xFFFFFFFFu) std::fputc(' ', stderr);   // keep the reads
     free_block(&ctx.file_table_block);

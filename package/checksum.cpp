@@ -22,8 +22,12 @@ uint32_t checksum_to_end(HFILE file) {
     LONG position = _llseek(file, 0, FILE_CURRENT);
     LONG end = _llseek(file, 0, FILE_END);
     _llseek(file, position, FILE_BEGIN);
-    uint32_t remaining = (position >= 0 && end > position) ? (uint32_t)(end - position) : 0;
+    uint32_t sum = checksum_bytes(file, (position >= 0 && end > position) ? (uint32_t)(end - position) : 0);
+    _llseek(file, position, FILE_BEGIN);
+    return sum;
+}
 
+uint32_t checksum_bytes(HFILE file, uint32_t remaining) {
     HGLOBAL block = nullptr;
     auto* buffer = static_cast<uint8_t*>(alloc_block(CHECKSUM_BLOCK_SIZE, &block));
     if (!buffer) return 0;
@@ -42,6 +46,5 @@ uint32_t checksum_to_end(HFILE file) {
     }
 
     free_block(&block);
-    _llseek(file, position, FILE_BEGIN);
     return sum;
 }

@@ -1,4 +1,5 @@
-// The package checksum: every byte from the File table to the end of the program file,
+// The package checksum: every byte from the File table to the end of the package (the end of
+// the program file, or the start of its certificate table when it is signed),
 // folded into 32 bits.
 #pragma once
 
@@ -16,3 +17,7 @@ uint32_t checksum_add(const uint8_t* buffer, uint32_t length, uint32_t sum);
 // 16,384-byte block. The position is left where it was. Returns 0 when the block cannot be
 // allocated; a read that fails ends the sum there (the caller sees a mismatch).
 uint32_t checksum_to_end(HFILE file);
+
+// The same over the next `count` bytes from the file's current position (fewer when the file
+// ends first); the position is left behind the bytes read.
+uint32_t checksum_bytes(HFILE file, uint32_t count);

@@ -6,11 +6,37 @@
 #include "detect/memory_blocks.h"
 #include "package/checksum.h"
 #include "package/setup_header.h"
+#include "package/signature.h"
 #include "package/table_checks.h"
 
 #include <cstring>
 
 namespace {
+
+// Whether the package checksum of the `*end - table_offset` bytes from table_offset matches
+// the header's. When the file is signed (`padding` > 0), the signer may have put up to
+// `padding` zero bytes in front of its certificate table: each such end is tried too, nearest
+// the table first, and `*end` moves to the one that matches. The bytes before the last few
+// are summed once; a short tail, starting on a whole word of the package, is folded for each
+// candidate end. (A lone last byte is folded in as the word it makes with zeros, so an end
+// three zero bytes further can give the same sum: trying the ends nearest the table first
+// never leaves a byte of the package outside it.)
+bool package_checksum_matches(HFILE file, const SetupHeader& header, uint32_t padding, uint32_t* end) {
+    uint32_t length = *end - header.table_offset;
+    uint32_t tail = padding ? (length & 3) + 8 : 0;
+    if (tail > length) tail = length;
+    _llseek(file, (LONG)header.table_offset, FILE_BEGIN);
+    uint32_t sum = checksum_bytes(file, length - tail);
+    uint8_t last[12] = {};
+    if (tail && _lread(file, last, tail) != tail) return false;
+    for (uint32_t n = tail;; --n) {
+        if (checksum_add(last, n, sum) == header.checksum) {
+            *end -= tail - n;
+            return true;
+        }
+        if (tail - n == padding || last[n - 1] != 0) return false;
+    }
+}
 
 // Checks and reads the table from the open program file. Returns the status.
 int read_table(HFILE file, const SetupHeader& header) {
@@ -22,8 +48,13 @@ int read_table(HFILE file, const SetupHeader& header) {
     if (file_size < 0 ||
         (uint64_t)header.table_offset + header.table_size > (uint64_t)(uint32_t)file_size)
         return MSG_INVALID_DATA;
-    _llseek(file, (LONG)header.table_offset, FILE_BEGIN);
-    if (checksum_to_end(file) != header.checksum) return MSG_INVALID_DATA;
+    // A signed program file ends in its certificate table: the package ends before it.
+    uint32_t data_start = header.table_offset + header.table_size;
+    uint32_t end;
+    if (find_package_end(file, (uint32_t)file_size, data_start, &end) != STATUS_OK) return MSG_INVALID_DATA;
+    uint32_t room = end - data_start;
+    uint32_t padding = end == (uint32_t)file_size ? 0 : room < CERTIFICATE_PADDING_MAX ? room : CERTIFICATE_PADDING_MAX;
+    if (!package_checksum_matches(file, header, padding, &end)) return MSG_INVALID_DATA;
 
     // A package without entries may have an empty table area; a block of 0 bytes cannot be
     // locked, so at least one (zero) byte is allocated.
@@ -34,10 +65,8 @@ int read_table(HFILE file, const SetupHeader& header) {
     if (_hread(file, ctx.file_table, (LONG)header.table_size) != (LONG)header.table_size)
         return MSG_READ_ERROR;
     // The checksum proves the package is the one that was built; this proves the table can
-    // be walked and its names and offsets used without leaving the table or the target.
-    uint32_t data_start = header.table_offset + header.table_size;
-    return check_file_table(ctx.file_table, header.table_size, header.file_count, data_start,
-                            (uint32_t)file_size);
+    // be walked and its names and offsets used without leaving the table or the package.
+    return check_file_table(ctx.file_table, header.table_size, header.file_count, data_start, end);
 }
 
 }  // namespace

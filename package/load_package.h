@@ -4,13 +4,16 @@
 #include <cstdint>
 
 // Runs at start-up: detects the browsers, checks the package checksum over everything from
-// the File table to the end of the program file, checks the table's soundness, loads it into
+// the File table to the end of the package, checks the table's soundness, loads it into
 // ctx.file_table (block ctx.file_table_block), sets ctx.required_kb and proposes
 // ctx.target_directory. Also sets ctx.program_path and ctx.error_file_name.
 // Returns 0, or the message to show: 34 (the program file cannot be opened or read),
 // 37 (no memory for the table), 44 (invalid data). Never negative. On failure no table is
 // held (file_table is null, the block freed), target_directory is empty and the browser
 // fields keep what detection found.
+// The package ends at the end of the program file, or, when the file is signed, where its
+// certificate table (and any zero padding the signer put before it) begins; a security
+// directory that names no sound certificate table behind the package is invalid data (44).
 int load_package();
 
 // The File entry record_length bytes after `entry`. A walk starts at ctx.file_table and takes

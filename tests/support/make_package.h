@@ -61,3 +61,13 @@ void install_package(const BuiltPackage& package, const std::string& windows_pat
 // Puts the build-time header back into setup_header_storage (all zero except the marker and
 // the reserved words).
 void restore_setup_header();
+
+// What a signer does to a program file: pads it with zero bytes to a multiple of 8, appends a
+// certificate table of `table_size` bytes (a multiple of 8: one entry whose header gives its
+// length, revision 2 and type 2, then filler) and names the table in the security directory
+// of the stub's PE headers. The stub must be a PE image (make_pe); the package checksum is
+// left alone, as a signer leaves it. Returns the padding added.
+uint32_t sign_package(BuiltPackage& package, uint32_t table_size = 1024);
+
+// Writes the security directory entry of the stub's PE headers as given.
+void set_security_directory(BuiltPackage& package, uint32_t offset, uint32_t size);

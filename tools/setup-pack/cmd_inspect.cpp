@@ -51,6 +51,7 @@ int command_list(const Args& args) {
     std::printf("%u entries, table at %u (%u bytes), data from %u, file %zu bytes\n", view.file_count,
                 view.table_offset, view.table_size, view.data_start, view.bytes.size());
     std::printf("checksum 0x%08X (%s)\n", view.checksum, sum == view.checksum ? "matches" : "DOES NOT MATCH");
+    std::printf("signed: %s\n", view.certificate_size ? certificate_text(view).c_str() : "no (no certificate table)");
     std::string error;
     if (!load_entries(view, error)) return fail("list", error);
     std::printf("%-28s %-22s %8s %-16s %10s %10s\n", "name", "flags", "size_kb", "version", "offset", "packed");
@@ -80,13 +81,14 @@ int command_verify(const Args& args) {
         uint32_t offset = entry_data_offset(e);
         uint32_t limit = (entry_size_kb(e) + 1u) * 1024u;
         std::vector<uint8_t> data;
-        int status = decode_with_program(view.bytes.data() + offset, view.bytes.size() - offset, limit, data);
+        int status = decode_with_program(view.bytes.data() + offset, view.package_end - offset, limit, data);
         if (status != 0) return fail("verify", name + ": the decoder returns status " + std::to_string(status));
         if ((data.size() + 1023) / 1024 != entry_size_kb(e))
             return fail("verify", name + ": decodes to " + std::to_string(data.size()) + " bytes, but size_kb is " +
                                       std::to_string(entry_size_kb(e)));
-        if ((uint64_t)offset + entry_packed_size(e) > view.bytes.size())
-            return fail("verify", name + ": packed_size runs past the end of the file");
+        if ((uint64_t)offset + entry_packed_size(e) > view.package_end)
+            return fail("verify", name + (view.certificate_size ? ": packed_size runs into the certificate table"
+                                                                : ": packed_size runs past the end of the file"));
         if (has_extension(name, ".cox") || has_extension(name, ".mox")) {
             int fd = ::memfd_create("setup-pack-check", MFD_CLOEXEC);
             bool written = fd >= 0 && ::write(fd, data.data(), data.size()) == (ssize_t)data.size();
@@ -99,6 +101,7 @@ int command_verify(const Args& args) {
     }
     std::printf("%s: sound: %u entries, %zu bytes unpacked, checksum 0x%08X\n", args[0].c_str(), view.file_count, total,
                 sum);
+    if (view.certificate_size) std::printf("signed: %s\n", certificate_text(view).c_str());
     return 0;
 }
 
@@ -109,6 +112,7 @@ int command_extract(const Args& args) {
     std::string error;
     if (installer_checksum(view) != view.checksum) return fail("extract", "the package checksum does not match");
     if (!load_entries(view, error)) return fail("extract", error);
+    if (view.certificate_size) std::fprintf(stderr, "signed: %s (not extracted)\n", certificate_text(view).c_str());
     const std::string& dir = args[1];
     if (::mkdir(dir.c_str(), 0755) != 0 && errno != EEXIST)
         return fail("extract", "cannot create " + dir + ": " + std::strerror(errno));

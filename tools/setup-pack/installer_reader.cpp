@@ -3,6 +3,7 @@
 #include "common/bytes.h"
 #include "package/checksum.h"
 #include "package/package_format.h"
+#include "package/signature.h"
 #include "package/table_checks.h"
 #include "tools/setup-pack/file_util.h"
 #include "tools/setup-pack/package_builder.h"
@@ -31,17 +32,55 @@ bool open_installer(const std::string& path, InstallerView& view, std::string& e
                 " bytes) lies beyond the end of the file";
         return false;
     }
+    uint32_t file_size = (uint32_t)view.bytes.size();
+    view.package_end = file_size;
+    uint32_t offset = 0, size = 0;
+    if (!program_security_directory(view.bytes, offset, size) || (offset == 0 && size == 0)) return true;
+    uint32_t data_start = view.table_offset + view.table_size;
+    uint32_t first_length = (uint64_t)offset + 4 <= file_size ? read_u32(view.bytes.data() + offset) : 0;
+    if (!certificate_table_sound(offset, size, first_length, data_start, file_size)) {
+        error = "the security directory (offset " + std::to_string(offset) + ", " + std::to_string(size) +
+                " bytes) names no sound certificate table at the end of the file behind the package; the "
+                "program refuses this file";
+        return false;
+    }
+    view.certificate_offset = offset;
+    view.certificate_size = size;
+    view.package_end = offset;
+    // The program's rule: the signer may have put up to 7 zero bytes before the table.
+    for (uint32_t padding = 0; padding <= CERTIFICATE_PADDING_MAX && offset - padding >= data_start; ++padding) {
+        if (padding > 0 && view.bytes[offset - padding] != 0) break;
+        uint32_t end = offset - padding;
+        if (checksum_add(view.bytes.data() + view.table_offset, end - view.table_offset, 0) == view.checksum) {
+            view.package_end = end;
+            break;
+        }
+    }
     return true;
 }
 
 uint32_t installer_checksum(const InstallerView& view) {
-    return checksum_add(view.bytes.data() + view.table_offset, (uint32_t)(view.bytes.size() - view.table_offset), 0);
+    return checksum_add(view.bytes.data() + view.table_offset, view.package_end - view.table_offset, 0);
+}
+
+bool program_security_directory(const std::vector<uint8_t>& file, uint32_t& offset, uint32_t& size) {
+    uint32_t length = file.size() < PE_HEADERS_AREA ? (uint32_t)file.size() : PE_HEADERS_AREA;
+    return read_security_directory(file.data(), length, &offset, &size);
+}
+
+std::string certificate_text(const InstallerView& view) {
+    if (view.certificate_size == 0) return "";
+    std::string text = "certificate table of " + std::to_string(view.certificate_size) + " bytes at offset " +
+                       std::to_string(view.certificate_offset);
+    if (view.package_end != view.certificate_offset)
+        text += " (after " + std::to_string(view.certificate_offset - view.package_end) + " bytes of padding)";
+    return text;
 }
 
 bool load_entries(InstallerView& view, std::string& error) {
     view.entries.clear();
     const uint8_t* table = view.bytes.data() + view.table_offset;
-    if (check_file_table(table, view.table_size, view.file_count, view.data_start, (uint32_t)view.bytes.size()) != 0) {
+    if (check_file_table(table, view.table_size, view.file_count, view.data_start, view.package_end) != 0) {
         error = "the File table is unsound (a record, name or data offset out of place)";
         return false;
     }

@@ -5,6 +5,7 @@
 #include "package/checksum.h"
 #include "package/package_format.h"
 #include "package/table_checks.h"
+#include "tools/setup-pack/installer_reader.h"
 
 #include <cstring>
 
@@ -78,6 +79,16 @@ bool build_installer(const std::vector<uint8_t>& stub, const Manifest& manifest,
         error = "the program file already carries a package (its Setup header is filled in); give the bare stub";
         return false;
     }
+    // A signature covers the file as it was signed: appending a package behind it breaks it,
+    // and the certificate table would end up inside the package.
+    uint32_t certificate_offset = 0, certificate_size = 0;
+    if (program_security_directory(stub, certificate_offset, certificate_size) &&
+        (certificate_offset != 0 || certificate_size != 0)) {
+        error = "the stub is signed (its security directory names " + std::to_string(certificate_size) +
+                " bytes at offset " + std::to_string(certificate_offset) +
+                "); build from the unsigned stub and sign the built installer";
+        return false;
+    }
 
     // Compress first: the table needs every packed size.
     std::vector<std::vector<uint8_t>> streams;
@@ -110,6 +121,13 @@ bool build_installer(const std::vector<uint8_t>& stub, const Manifest& manifest,
         table_size += e.name.size() + ENTRY_FIXED_BYTES + ((e.flags & ENTRY_HAS_VERSION) ? ENTRY_VERSION_BYTES : 0);
     size_t total = stub.size() + table_size;
     for (const auto& s : streams) total += s.size();
+    // Zero fill at the end of the table area makes the installer a whole number of 8-byte
+    // units long: a signer then puts its certificate table right behind the last stream and
+    // inserts no alignment padding, so the package it signs is the package that was built.
+    size_t fill = (8 - total % 8) % 8;
+    size_t records = table_size;
+    table_size += fill;
+    total += fill;
     if (total > MAX_PROGRAM_FILE) {
         error = "the installer would be " + std::to_string(total) + " bytes; the program reads at most 2 GiB";
         return false;
@@ -127,6 +145,7 @@ bool build_installer(const std::vector<uint8_t>& stub, const Manifest& manifest,
         out.insert(out.end(), record.begin(), record.end());
         data_offset += (uint32_t)streams[i].size();
     }
+    out.insert(out.end(), table_size - records, 0);
     for (const auto& s : streams) out.insert(out.end(), s.begin(), s.end());
 
     // The table must pass the same soundness test the program runs.

@@ -63,3 +63,22 @@ TEST_F(ChecksumToEnd, NoWorkBlockGivesZero) {
     EXPECT_EQ(checksum_to_end(f), 0x64636261u);
     _lclose(f);
 }
+
+TEST_F(ChecksumToEnd, SumOfACountStopsThereOrAtTheEnd) {
+    std::string data = pattern(16384 + 5000 + 1);
+    write_file(path("p.bin"), data);
+    HFILE f = _lopen(path("p.bin").c_str(), OF_READ);
+    ASSERT_NE(f, HFILE_ERROR);
+    // From `start`, `count` bytes; the position is left behind what was read.
+    const struct { LONG start; uint32_t count; } cases[] = {
+        {0, 0}, {0, 16384}, {0, 16385}, {4, 21000}, {100, 7}, {16000, 100000}, {(LONG)data.size(), 10},
+    };
+    for (const auto& c : cases) {
+        _llseek(f, c.start, FILE_BEGIN);
+        size_t available = data.size() - (size_t)c.start;
+        size_t read = c.count < available ? c.count : available;
+        EXPECT_EQ(checksum_bytes(f, c.count), sum_of(data.substr((size_t)c.start, read))) << c.start << "+" << c.count;
+        EXPECT_EQ(_llseek(f, 0, FILE_CURRENT), c.start + (LONG)read) << c.start << "+" << c.count;
+    }
+    _lclose(f);
+}

@@ -4,6 +4,7 @@
 #include "common/status.h"
 #include "platform/host/host_control.h"
 #include "tests/support/make_package.h"
+#include "tests/support/make_pe.h"
 #include "tests/support/test_env.h"
 
 class LoadPackageReads : public PlatformTest {
@@ -19,10 +20,13 @@ TEST_F(LoadPackageReads, FailedChecksumReadIsInvalidDataFailedTableReadIsReadErr
     PackageEntry e;
     e.name = "a.txt";
     e.size_kb = 1;
-    e.data = std::string(40000, 'x');   // three checksum reads, then the table read
-    layout.entries = {e};
+    e.data = std::string(40000, 'x');   // one read looking for PE headers (the stub has none),
+    layout.entries = {e};               // three checksum reads, then the table read
     install_package(build_package(layout), path("setup.exe"));
-    struct { long fail_at; int status; } cases[] = {{1, MSG_INVALID_DATA}, {3, MSG_INVALID_DATA}, {4, MSG_READ_ERROR}, {0, STATUS_OK}};
+    // A failed read while looking for the PE headers finds none: the file counts as unsigned,
+    // which changes nothing for an unsigned one.
+    struct { long fail_at; int status; } cases[] = {{1, STATUS_OK}, {2, MSG_INVALID_DATA},
+                                                    {4, MSG_INVALID_DATA}, {5, MSG_READ_ERROR}, {0, STATUS_OK}};
     for (const auto& c : cases) {
         reset_context();
         host_fail_read(c.fail_at);
@@ -30,4 +34,19 @@ TEST_F(LoadPackageReads, FailedChecksumReadIsInvalidDataFailedTableReadIsReadErr
         EXPECT_EQ(ctx.file_table == nullptr, c.status != STATUS_OK);
         host_fail_read(0);
     }
+
+    // In a signed file, a failed read of its PE headers hides the certificate table, and a
+    // failed read of the table's entry header refuses it: both are invalid data.
+    layout.stub = make_pe();
+    BuiltPackage package = build_package(layout);
+    sign_package(package, 64);
+    install_package(package, path("setup.exe"));
+    for (long fail_at : {1L, 2L, 3L}) {
+        reset_context();
+        host_fail_read(fail_at);
+        EXPECT_EQ(load_package(), MSG_INVALID_DATA) << fail_at;
+        host_fail_read(0);
+    }
+    reset_context();
+    EXPECT_EQ(load_package(), STATUS_OK);
 }
