@@ -92,11 +92,15 @@ int run_install_steps(HWND progress_page) {
     close_package_file();
 
     if (status == STATUS_OK) {
-        commit_pending_files();
+        // A file that could not take its final name keeps its old copy and is reported: the
+        // rest of the installation is complete and recorded, but the run did not succeed.
+        int committed = commit_pending_files();
         destroy_progress_page();
         create_shortcuts();
         write_registry_records();
-        return 0;
+        if (committed == STATUS_OK) return 0;
+        report_status(ctx.backdrop_window, committed);
+        return -1;
     }
     remove_placed_files();
     discard_pending_files();

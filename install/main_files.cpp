@@ -4,10 +4,12 @@
 #include "common/status.h"
 #include "install/install_sequence.h"
 #include "install/install_text.h"
+#include "install/pending_files.h"
 #include "install/version_rule.h"
 #include "package/extract_entry.h"
 #include "package/load_package.h"
 #include "package/setup_header.h"
+#include "ui/messages.h"
 #include "ui/progress_page.h"
 
 namespace {
@@ -18,16 +20,32 @@ bool is_regular_entry(const uint8_t* entry) {
 
 bool is_plugin_entry(const uint8_t* entry) { return same_name(entry_name(entry), PLUGIN_MODULE_NAME); }
 
-// Writes `name` from `entry` into `directory` unless the copy there is newer. Returns the
-// extraction status (0 also when nothing had to be written); `written` tells which.
-int write_unless_newer(const char* name, uint8_t* entry, const char* directory, bool& written) {
-    written = false;
+// Writes `name` from `entry` into `directory` unless the copy there is newer. A file that is
+// not there yet is written under its name and `created` is set: a failure later removes it.
+// A copy that is there stays untouched until the commit: the new one is written under its
+// temporary name (write_pending_file), so that a failure or Cancel leaves the user's copy as
+// it was. A write-protected copy asks Abort/Retry/Ignore first; Ignore keeps it and writes
+// nothing. Returns the status (0 also when nothing had to be written).
+int write_unless_newer(const char* name, uint8_t* entry, const char* directory, bool& created) {
+    created = false;
     int version = check_file_version(directory, name, entry);
     if (version == VERSION_NO_MEMORY) return MSG_NO_MEMORY;
     if (version == VERSION_INSTALLED_NEWER) return STATUS_OK;
     SetDlgItemTextA(ctx.progress_page, PROGRESS_FILE_NAME_ID, name);
+
+    char final_path[PATH_BUFFER_SIZE];
+    DWORD attributes = join_path(final_path, directory, name) ? GetFileAttributesA(final_path) : INVALID_FILE_ATTRIBUTES;
+    while (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY)) {
+        int answer = ask_abort_retry_ignore(ctx.progress_page, MSG_WRITE_PROTECTED, final_path);
+        if (answer == IDIGNORE) return STATUS_OK;
+        if (answer == IDABORT) return STATUS_STOPPED;
+        if (answer != IDRETRY) return STATUS_CANCELLED;
+        attributes = GetFileAttributesA(final_path);
+    }
+    if (attributes != INVALID_FILE_ATTRIBUTES) return write_pending_file(name, entry, directory);
+
     int status = extract_entry(name, entry, directory);
-    written = status == STATUS_OK;
+    created = status == STATUS_OK;
     return status;
 }
 
@@ -41,10 +59,10 @@ int place_plugin_module(uint8_t* entry) {
     };
     for (const auto& b : browsers) {
         if (!(ctx.browser_flags & b.browser)) continue;
-        bool written = false;
-        int status = write_unless_newer(PLUGIN_MODULE_NAME, entry, *b.directory, written);
+        bool created = false;
+        int status = write_unless_newer(PLUGIN_MODULE_NAME, entry, *b.directory, created);
         if (status != STATUS_OK) return status;
-        if (written) {
+        if (created) {
             ctx.plugin_copies_written |= b.browser;
             entry_set_flag(entry, ENTRY_PLACED);
         }
@@ -58,9 +76,9 @@ int place_regular_file(uint8_t* entry) {
     if (is_plugin_entry(entry)) {
         status = place_plugin_module(entry);
     } else {
-        bool written = false;
-        status = write_unless_newer(name, entry, ctx.target_directory, written);
-        if (written) entry_set_flag(entry, ENTRY_PLACED);
+        bool created = false;
+        status = write_unless_newer(name, entry, ctx.target_directory, created);
+        if (created) entry_set_flag(entry, ENTRY_PLACED);
     }
     if (status != STATUS_OK) return status;
     // The read-me the shortcuts point at: whether or not it had to be written.

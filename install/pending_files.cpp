@@ -5,6 +5,8 @@
 #include "detect/memory_blocks.h"
 #include "install/install_text.h"
 #include "install/temporary_names.h"
+#include "package/extract_entry.h"
+#include "ui/messages.h"
 
 #include <cstring>
 
@@ -51,18 +53,52 @@ int add_pending_file(const char* path) {
     return string_list_add(&ctx.pending_files_block, &ctx.pending_files, path);
 }
 
-void commit_pending_files() {
-    if (!ctx.pending_files_block) return;
+int write_pending_file(const char* name, const uint8_t* entry, const char* directory) {
+    char work_name[PATH_BUFFER_SIZE];
+    char full_path[PATH_BUFFER_SIZE];
+    work_name[0] = 0;
+    append_text(work_name, PATH_BUFFER_SIZE, name);
+    bool named = to_replacement_name(work_name) == NAME_SWAPPED && join_path(full_path, directory, work_name);
+    // A temporary copy of an earlier run is this program's own leftover: it goes, even when
+    // write-protected, so that nothing but this run's copy can ever be committed.
+    for (;;) {
+        if (named) {
+            SetFileAttributesA(full_path, FILE_ATTRIBUTE_NORMAL);
+            DeleteFileA(full_path);
+            if (GetFileAttributesA(full_path) == INVALID_FILE_ATTRIBUTES) break;
+        }
+        if (ask_retry_cancel(ctx.progress_page, MSG_WRITE_ERROR, named ? full_path : name) != IDRETRY)
+            return STATUS_CANCELLED;
+    }
+    int status = extract_entry(work_name, entry, directory);
+    if (status != STATUS_OK) return status;
+    if (add_pending_file(full_path) != STATUS_OK) {
+        // Unlisted, it would be neither committed nor discarded and stay under its
+        // temporary name for good: remove it now and fail the step.
+        DeleteFileA(full_path);
+        return MSG_NO_MEMORY;
+    }
+    return STATUS_OK;
+}
+
+int commit_pending_files() {
+    if (!ctx.pending_files_block) return STATUS_OK;
+    int result = STATUS_OK;
     char final_path[PATH_BUFFER_SIZE];
     for (const char* p = ctx.pending_files; *p; p += std::strlen(p) + 1) {
         final_path[0] = 0;
         if (!append_text(final_path, PATH_BUFFER_SIZE, p)) continue;
-        // Only a name that really is a temporary one is moved: deleting "its final name"
-        // otherwise would delete the very file this run wrote.
+        // Only a name that really is a temporary one is moved: replacing "its final name"
+        // otherwise would replace the very file this run wrote.
         if (to_final_name(final_path) != NAME_SWAPPED) continue;
-        DeleteFileA(final_path);
-        MoveFileA(p, final_path);
+        while (!MoveFileExA(p, final_path, MOVEFILE_REPLACE_EXISTING)) {
+            if (ask_retry_cancel(ctx.progress_page, MSG_FILE_IN_USE, final_path) == IDRETRY) continue;
+            DeleteFileA(p);
+            result = STATUS_CANCELLED;
+            break;
+        }
     }
+    return result;
 }
 
 void discard_pending_files() {

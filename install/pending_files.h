@@ -20,9 +20,19 @@ int string_list_add(HGLOBAL* block, char** list, const char* string);
 // Lists `path` in ctx.pending_files. Returns 0, or 37 when the list cannot hold it.
 int add_pending_file(const char* path);
 
-// For each listed temporary file in order: deletes the file at its final name, then
-// renames the temporary file to it. Results are not examined: a final file that cannot be
-// deleted (still loaded) keeps the new copy under its temporary name.
-void commit_pending_files();
+// Writes `entry` as `name` into `directory` under its temporary name (to_replacement_name)
+// and lists it, so that a copy already under the final name stays as it is until the commit.
+// A stale temporary copy left by an earlier run is removed first and never taken for this
+// run's. Returns the extraction status, 37 when the list cannot hold the file (it is then
+// removed), or the answer to a write-error prompt when the name cannot be had.
+int write_pending_file(const char* name, const uint8_t* entry, const char* directory);
+
+// For each listed temporary file in order: replaces the file at its final name with it in one
+// step (MoveFileExA with MOVEFILE_REPLACE_EXISTING), which either completes or leaves the old
+// copy in place. A replace that fails (the final file held open, write-protected) asks "in
+// use" with Retry/Cancel; on Cancel the temporary copy is removed, the old copy stays, the
+// other files are still committed, and the result is 2. Returns 0 when every file took its
+// final name.
+int commit_pending_files();
 // Deletes every listed temporary file.
 void discard_pending_files();

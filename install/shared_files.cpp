@@ -19,12 +19,11 @@
 namespace {
 
 // The step's work buffers: where an installed copy is, where the service proposes to put
-// the file, the Windows directory, and the name the file is written under.
+// the file, and the Windows directory.
 struct WorkBuffers {
     char* current;
     char* destination;
     char* windows;
-    char* work_name;
 };
 
 bool is_shared_entry(const uint8_t* entry) {
@@ -64,25 +63,6 @@ int locate_shared_file(const char* name, const uint8_t* entry, WorkBuffers& b, b
     }
 }
 
-// Writes one shared file into `directory`, under its temporary name when it has one.
-int write_shared_file(const char* name, uint8_t* entry, const char* directory, WorkBuffers& b) {
-    b.work_name[0] = 0;
-    append_text(b.work_name, PATH_BUFFER_SIZE, name);
-    if (to_temporary_name(b.work_name) != NAME_SWAPPED) return extract_entry(name, entry, directory);
-
-    int status = extract_entry(b.work_name, entry, directory);
-    if (status != STATUS_OK) return status;
-    char full_path[PATH_BUFFER_SIZE];
-    if (!join_path(full_path, directory, b.work_name)) return MSG_NO_MEMORY;
-    if (add_pending_file(full_path) != STATUS_OK) {
-        // Unlisted, it would be neither committed nor discarded and stay under its
-        // temporary name for good: remove it now and fail the step.
-        DeleteFileA(full_path);
-        return MSG_NO_MEMORY;
-    }
-    return STATUS_OK;
-}
-
 int place_shared_file(uint8_t* entry, WorkBuffers& b) {
     const char* name = last_component(entry_name(entry));
     SetDlgItemTextA(ctx.progress_page, PROGRESS_FILE_NAME_ID, name);
@@ -94,7 +74,9 @@ int place_shared_file(uint8_t* entry, WorkBuffers& b) {
     if (directory[0]) add_backslash(directory);
     else directory = ctx.target_directory;
 
-    if (write && status == STATUS_OK) status = write_shared_file(name, entry, directory, b);
+    // Under its temporary name, whatever its kind: a copy already there (perhaps in use by
+    // other programs) stays until the commit, and one that a failure leaves is restored.
+    if (write && status == STATUS_OK) status = write_pending_file(name, entry, directory);
     advance_progress();
     return status;
 }
@@ -102,10 +84,10 @@ int place_shared_file(uint8_t* entry, WorkBuffers& b) {
 }  // namespace
 
 int install_shared_files() {
-    HLOCAL memory = LocalAlloc(LPTR, 4 * PATH_BUFFER_SIZE);
+    HLOCAL memory = LocalAlloc(LPTR, 3 * PATH_BUFFER_SIZE);
     if (!memory) return MSG_NO_MEMORY;
     char* base = static_cast<char*>(memory);
-    WorkBuffers b = {base, base + PATH_BUFFER_SIZE, base + 2 * PATH_BUFFER_SIZE, base + 3 * PATH_BUFFER_SIZE};
+    WorkBuffers b = {base, base + PATH_BUFFER_SIZE, base + 2 * PATH_BUFFER_SIZE};
 
     int status = STATUS_OK;
     uint8_t* entry = ctx.file_table;

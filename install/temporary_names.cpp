@@ -1,5 +1,6 @@
 #include "install/temporary_names.h"
 
+#include "common/install_context.h"
 #include "install/install_text.h"
 
 #include <cstring>
@@ -37,4 +38,21 @@ int swap_extension(char* path, bool to_temporary) {
 }  // namespace
 
 int to_temporary_name(char* path) { return swap_extension(path, true); }
-int to_final_name(char* path) { return swap_extension(path, false); }
+
+int to_replacement_name(char* path) {
+    if (swap_extension(path, true) == NAME_SWAPPED) return NAME_SWAPPED;
+    size_t length = std::strlen(path);
+    if (length == 0 || length + 2 > PATH_BUFFER_SIZE) return NAME_UNCHANGED;
+    path[length] = '~';
+    path[length + 1] = 0;
+    return NAME_SWAPPED;
+}
+
+int to_final_name(char* path) {
+    size_t length = std::strlen(path);
+    if (length > 1 && path[length - 1] == '~') {
+        path[length - 1] = 0;
+        return NAME_SWAPPED;
+    }
+    return swap_extension(path, false);
+}

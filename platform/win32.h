@@ -196,6 +196,10 @@ BOOL SetCurrentDirectoryA(LPCSTR path);
 DWORD GetCurrentDirectoryA(DWORD size, LPSTR buffer);
 BOOL DeleteFileA(LPCSTR path);
 BOOL MoveFileA(LPCSTR from, LPCSTR to);
+#define MOVEFILE_REPLACE_EXISTING 0x00000001
+// With MOVEFILE_REPLACE_EXISTING an existing `to` is replaced in one step, unless it is
+// write-protected or held open (then nothing changes); without it, as MoveFileA.
+BOOL MoveFileExA(LPCSTR from, LPCSTR to, DWORD flags);
 DWORD GetFileAttributesA(LPCSTR path);
 BOOL SetFileAttributesA(LPCSTR path, DWORD attributes);
 DWORD GetTempPathA(DWORD size, LPSTR buffer);

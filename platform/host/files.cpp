@@ -261,6 +261,23 @@ BOOL MoveFileA(LPCSTR from, LPCSTR to) {
     return TRUE;
 }
 
+BOOL MoveFileExA(LPCSTR from, LPCSTR to, DWORD flags) {
+    if (!(flags & MOVEFILE_REPLACE_EXISTING)) return MoveFileA(from, to);
+    std::string a, b;
+    struct stat st;
+    if (!host::resolve(from, a) || !host::resolve(to, b) || !host::stat_path(a, st)) {
+        set_last_error(ERROR_FILE_NOT_FOUND);
+        return FALSE;
+    }
+    if (host::is_locked(a)) { set_last_error(ERROR_ACCESS_DENIED); return FALSE; }
+    if (host::stat_path(b, st) && (S_ISDIR(st.st_mode) || host::is_read_only(st) || host::is_locked(b))) {
+        set_last_error(ERROR_ACCESS_DENIED);
+        return FALSE;
+    }
+    if (::rename(a.c_str(), b.c_str()) != 0) { set_last_error(host::error_from_errno(errno)); return FALSE; }
+    return TRUE;
+}
+
 DWORD GetFileAttributesA(LPCSTR path) {
     std::string h;
     struct stat st;

@@ -79,7 +79,7 @@ struct Tally {
     int stopped = 0;          // ended with -1 and a clean state
     int silent_stops = 0;     // -1 without any message (a Cancel, a stop, or a status without text)
     int prompted_stops = 0;   // of those, stops after the user answered Cancel to a prompt
-    int old_copies_lost = 0;  // an older copy that this run replaced and its clean-up then deleted
+    int previous_versions_lost = 0;  // a failed run that left a file the user had missing or changed
     std::map<std::string, int> messages;
 };
 
@@ -225,6 +225,7 @@ protected:
             if (before_.count(name)) {
                 // What was there is as it was (or, for a damaged extension file, removed).
                 EXPECT_EQ(bytes, before_.at(name)) << name;
+                if (bytes != before_.at(name)) lost = true;
                 continue;
             }
             // Only a shared file placed under its final name before the failure may stay,
@@ -235,16 +236,17 @@ protected:
         for (const auto& [name, bytes] : before_) {
             if (after.count(name)) continue;
             if (name == "target/npbrush.mox") continue;
-            // An older plug-in module this run replaced is removed with the run's own copy.
-            EXPECT_EQ(name, "ie/Plugins/nptnf32.dll") << "lost " << name;
+            // Every file the user had is back after a failed run, the older copies this run
+            // was replacing included.
+            ADD_FAILURE() << "previous version lost: " << name;
             lost = true;
         }
-        if (lost) ++tally.old_copies_lost;
+        if (lost) ++tally.previous_versions_lost;
     }
 
     static void print(const char* kind, long faults, const Tally& t) {
-        std::printf("[sweep] %-22s faults %3ld  completed %3d  stopped %3d (silent %3d)  old copies removed %2d |",
-                    kind, faults, t.completed, t.stopped, t.silent_stops, t.old_copies_lost);
+        std::printf("[sweep] %-22s faults %3ld  completed %3d  stopped %3d (silent %3d)  previous versions lost %2d |",
+                    kind, faults, t.completed, t.stopped, t.silent_stops, t.previous_versions_lost);
         for (const auto& [text, n] : t.messages) std::printf(" \"%s\" x%d", text.c_str(), n);
         std::printf("\n");
     }

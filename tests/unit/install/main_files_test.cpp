@@ -4,6 +4,7 @@
 
 #include "common/status.h"
 #include "install/main_files.h"
+#include "install/pending_files.h"
 #include "package/package_format.h"
 #include "platform/host/host_control.h"
 #include "tests/support/make_pe.h"
@@ -34,18 +35,23 @@ TEST_F(MainFiles, RegularEntriesGoToTheTargetDirectoryUnlessNewerThere) {
     EXPECT_EQ(install_main_files(), STATUS_OK);
     EXPECT_EQ(read_file(path("target\\player.dll")), "PLAYER");
     EXPECT_EQ(read_file(path("target\\kept.dll")), make_pe_with_version(2, 0, 0, 1));
-    EXPECT_EQ(read_file(path("target\\same.dll")), "SAME");   // equal versions are written
+    // Equal versions are written: under the temporary name, the old copy kept until the commit.
+    EXPECT_EQ(read_file(path("target\\same.dll")), make_pe_with_version(2, 0, 0, 0));
+    EXPECT_EQ(read_file(path("target\\same.~ll")), "SAME");
     EXPECT_EQ(read_file(path("target\\data\\sub\\movie.tfn")), "MOVIE");
     EXPECT_FALSE(file_exists(path("target\\logo.bmp")));
     EXPECT_FALSE(file_exists(path("target\\shared.dll")));
     EXPECT_EQ(ctx.progress_done, 4u);   // the four regular entries, kept or written
     EXPECT_EQ(host_last_progress_percent(), 44);
-    const bool placed[] = {false, false, true, false, true, true};
+    const bool placed[] = {false, false, true, false, false, true};   // the files this run created
     for (int i = 0; i < 6; ++i) EXPECT_EQ((entry_flags(entry(i)) & ENTRY_PLACED) != 0, placed[i]) << i;
 
+    // Undone: what the run created is gone, what it was replacing is as it was.
     remove_placed_files();
+    discard_pending_files();
     EXPECT_FALSE(file_exists(path("target\\player.dll")));
-    EXPECT_FALSE(file_exists(path("target\\same.dll")));
+    EXPECT_EQ(read_file(path("target\\same.dll")), make_pe_with_version(2, 0, 0, 0));
+    EXPECT_FALSE(file_exists(path("target\\same.~ll")));
     EXPECT_FALSE(file_exists(path("target\\data\\sub\\movie.tfn")));
     EXPECT_TRUE(file_exists(path("target\\kept.dll")));
 }
@@ -86,21 +92,31 @@ TEST_F(MainFiles, ThePlugInModuleGoesToEachSelectedBrowserByVersion) {
         if (!c.netscape_copy.empty()) write_file(netscape_plugins() + "nptnf32.dll", c.netscape_copy);
         if (!c.explorer_copy.empty()) write_file(explorer_plugins() + "nptnf32.dll", c.explorer_copy);
         entry_clear_flag(entry(0), ENTRY_PLACED);
+        forget_pending_list();
 
+        // Written: under its name where there was none, otherwise under the temporary name
+        // with the old copy kept until the commit.
+        auto final_copy = [](bool written, const std::string& copy) {
+            return written && copy.empty() ? std::string("PLUGIN") : copy.empty() ? std::string("<missing>") : copy;
+        };
+        auto temporary_copy = [](bool written, const std::string& copy) {
+            return written && !copy.empty() ? std::string("PLUGIN") : std::string("<missing>");
+        };
         EXPECT_EQ(install_main_files(), STATUS_OK);
         EXPECT_FALSE(file_exists(target() + "nptnf32.dll"));
-        EXPECT_EQ(read_file(netscape_plugins() + "nptnf32.dll"),
-                  c.netscape_written ? "PLUGIN" : c.netscape_copy.empty() ? "<missing>" : c.netscape_copy);
-        EXPECT_EQ(read_file(explorer_plugins() + "nptnf32.dll"),
-                  c.explorer_written ? "PLUGIN" : c.explorer_copy.empty() ? "<missing>" : c.explorer_copy);
+        EXPECT_EQ(read_file(netscape_plugins() + "nptnf32.dll"), final_copy(c.netscape_written, c.netscape_copy));
+        EXPECT_EQ(read_file(explorer_plugins() + "nptnf32.dll"), final_copy(c.explorer_written, c.explorer_copy));
+        EXPECT_EQ(read_file(netscape_plugins() + "nptnf32.~ll"), temporary_copy(c.netscape_written, c.netscape_copy));
+        EXPECT_EQ(read_file(explorer_plugins() + "nptnf32.~ll"), temporary_copy(c.explorer_written, c.explorer_copy));
 
-        // Undoing removes only the copies this run wrote: a newer module kept in one
-        // browser survives.
+        // Undoing removes only the copies this run created and puts back what it was
+        // replacing: every browser keeps the module it had.
         remove_placed_files();
-        EXPECT_EQ(read_file(netscape_plugins() + "nptnf32.dll"),
-                  c.netscape_copy.empty() || c.netscape_written ? "<missing>" : c.netscape_copy);
-        EXPECT_EQ(read_file(explorer_plugins() + "nptnf32.dll"),
-                  c.explorer_copy.empty() || c.explorer_written ? "<missing>" : c.explorer_copy);
+        discard_pending_files();
+        EXPECT_EQ(read_file(netscape_plugins() + "nptnf32.dll"), c.netscape_copy.empty() ? "<missing>" : c.netscape_copy);
+        EXPECT_EQ(read_file(explorer_plugins() + "nptnf32.dll"), c.explorer_copy.empty() ? "<missing>" : c.explorer_copy);
+        EXPECT_FALSE(file_exists(netscape_plugins() + "nptnf32.~ll"));
+        EXPECT_FALSE(file_exists(explorer_plugins() + "nptnf32.~ll"));
     }
 }
 
@@ -165,7 +181,9 @@ TEST_F(MainFiles, AFailedEntryLeavesNoTornFile) {
     load_package_entries({package_entry("first.txt", 0x0000, "FIRST"), torn});
     write_file(path("target\\torn.dll"), "the old copy");
     EXPECT_EQ(install_main_files(), MSG_INVALID_DATA);   // the stream ends too soon
-    EXPECT_FALSE(file_exists(path("target\\torn.dll")));   // neither torn nor passed as complete
+    // Neither torn nor passed as complete, and the copy it was replacing is untouched.
+    EXPECT_EQ(read_file(path("target\\torn.dll")), "the old copy");
+    EXPECT_FALSE(file_exists(path("target\\torn.~ll")));
     EXPECT_FALSE(entry_flags(entry(1)) & ENTRY_PLACED);
     remove_placed_files();
     EXPECT_FALSE(file_exists(path("target\\first.txt")));

@@ -121,17 +121,20 @@ TEST_F(SharedFiles, NoCopyAndNoProposalGoesToTheTargetDirectory) {
     EXPECT_EQ(listed(), std::vector<std::string>{path("target\\Shared.~ll")});
 }
 
-TEST_F(SharedFiles, OtherExtensionsAreWrittenUnderTheirFinalName) {
+TEST_F(SharedFiles, OtherExtensionsAreWrittenWithATildeAddedUntilTheCommit) {
     load_package_entries({package_entry("help\\Shared.HLP", SHARED_FLAGS, "HELP", 2, 0, 0, 0),
                           package_entry("TOOL.EXE", 0x0004, "TOOL")});
     write_file(path("sys\\Shared.HLP"), "old help");
     test_script_ver_find_file({{0, sys(), sys()}, {0, "", sys()}});
     EXPECT_EQ(install_shared_files(), STATUS_OK);
-    EXPECT_EQ(read_file(path("sys\\Shared.HLP")), "HELP");
+    EXPECT_EQ(read_file(path("sys\\Shared.HLP")), "old help");   // until the commit
+    EXPECT_EQ(read_file(path("sys\\Shared.HLP~")), "HELP");
     EXPECT_EQ(read_file(path("sys\\TOOL.~xe")), "TOOL");
-    EXPECT_EQ(listed(), std::vector<std::string>{path("sys\\TOOL.~xe")});
-    commit_pending_files();
+    EXPECT_EQ(listed(), (std::vector<std::string>{path("sys\\Shared.HLP~"), path("sys\\TOOL.~xe")}));
+    EXPECT_EQ(commit_pending_files(), STATUS_OK);
+    EXPECT_EQ(read_file(path("sys\\Shared.HLP")), "HELP");
     EXPECT_EQ(read_file(path("sys\\TOOL.exe")), "TOOL");
+    EXPECT_FALSE(file_exists(path("sys\\Shared.HLP~")));
 }
 
 TEST_F(SharedFiles, TheSameDestinationIsListedOnce) {

@@ -13,6 +13,7 @@ list(APPEND BRISVANE_HOST_ONLY_TESTS
   tests/unit/install/shared_files_test.cpp
   tests/unit/install/main_files_test.cpp
   tests/unit/install/install_sequence_test.cpp
+  tests/unit/install/upgrade_rollback_test.cpp
   tests/unit/install/fault_sweep_test.cpp
   tests/unit/install/hostile_package_test.cpp
 )

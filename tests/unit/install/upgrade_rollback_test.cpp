@@ -1,0 +1,133 @@
+// An upgrade over an existing installation that fails, is cancelled or is refused part-way
+// puts back every file it was replacing, byte for byte; the commit either replaces a file or
+// leaves the old copy; Ignore at the write-protected prompt writes and deletes nothing; a stale
+// temporary copy of an earlier run is never committed.
+#include "tests/unit/install/install_fixture.h"
+
+#include "common/status.h"
+#include "install/install_sequence.h"
+#include "install/main_files.h"
+#include "install/pending_files.h"
+#include "package/package_format.h"
+#include "platform/host/host_control.h"
+#include "tests/support/make_pe.h"
+
+#include <cstring>
+#include <map>
+#include <string>
+
+namespace {
+
+HWND const PAGE = reinterpret_cast<HWND>(0x405);
+
+class UpgradeRollback : public InstallTest {
+protected:
+    // Version 1 installed: the player library, the read-me, the plug-in module in both
+    // browsers' Plugins folders and a shared library; the package brings version 2.
+    void SetUp() override {
+        InstallTest::SetUp();
+        std::strcpy(ctx.uninstall_key_name, "Uninstall\\Brisvane!");
+        make_directory(path("sys"));
+        select_browsers(BROWSER_NETSCAPE | BROWSER_EXPLORER);
+        previous_ = {{"target\\player.dll", make_pe_with_version(1, 0, 0, 0)},
+                     {"target\\ReadMe.txt", "README 1"},
+                     {"ns\\Plugins\\nptnf32.dll", make_pe_with_version(1, 0, 0, 0)},
+                     {"ie\\Plugins\\nptnf32.dll", make_pe_with_version(1, 0, 0, 0)},
+                     {"sys\\Shared.dll", make_pe_with_version(1, 0, 0, 0)},
+                     {"sys\\Common.ocx", "COMMON 1"}};
+        for (const auto& [name, bytes] : previous_) write_file(path(name.c_str()), bytes);
+        DeleteFileA(path("target\\extra.dat").c_str());
+        load_package_entries({package_entry("Shared.dll", SHARED_FLAGS, "SHARED 2", 2, 0, 0, 0),
+                              package_entry("Common.ocx", SHARED_FLAGS, "COMMON 2", 2, 0, 0, 0),
+                              package_entry("player.dll", REGULAR_FLAGS, "PLAYER 2", 2, 0, 0, 0),
+                              package_entry("nptnf32.dll", REGULAR_FLAGS, "PLUGIN 2", 2, 0, 0, 0),
+                              package_entry("ReadMe.txt", 0x0000, "README 2"),
+                              package_entry("extra.dat", 0x0000, "NEW IN 2")});
+        test_script_ver_find_file({{0, path("sys"), path("sys")}, {0, path("sys"), path("sys")}});
+        test_script_message_boxes({});
+    }
+
+    void expect_previous_version() {
+        for (const auto& [name, bytes] : previous_) EXPECT_EQ(read_file(path(name.c_str())), bytes) << name;
+        EXPECT_FALSE(file_exists(path("target\\extra.dat")));
+        for (const char* temp : {"sys\\Shared.~ll", "sys\\Common.ocx~", "target\\player.~ll",
+                                 "target\\ReadMe.txt~", "ns\\Plugins\\nptnf32.~ll", "ie\\Plugins\\nptnf32.~ll"})
+            EXPECT_FALSE(file_exists(path(temp))) << temp;
+    }
+
+    std::map<std::string, std::string> previous_;
+};
+
+}  // namespace
+
+TEST_F(UpgradeRollback, AStopAtEveryPollPutsBackTheWholePreviousVersion) {
+    // Polls 1 and 2 in the shared step, 3 to 6 in the main step (one per entry).
+    for (long stop = 1; stop <= 6; ++stop) {
+        SCOPED_TRACE(stop);
+        SetUp();
+        host_stop_at_poll(stop);
+        EXPECT_EQ(run_install_steps(PAGE), -1);
+        expect_previous_version();
+    }
+}
+
+TEST_F(UpgradeRollback, ADamagedLaterEntryPutsBackTheWholePreviousVersion) {
+    // The last entry's data fails to read: everything replaced before it comes back.
+    long reads_before = host_read_count();
+    EXPECT_EQ(run_install_steps(PAGE), 0);   // a clean run, to count its reads
+    long reads = host_read_count() - reads_before;
+    SetUp();
+    host_fail_read(reads);   // the run's last read fails
+    test_script_message_boxes({IDCANCEL});
+    EXPECT_EQ(run_install_steps(PAGE), -1);
+    expect_previous_version();
+}
+
+TEST_F(UpgradeRollback, ASuccessfulUpgradeLeavesTheNewSetAndNoTemporaryCopy) {
+    EXPECT_EQ(run_install_steps(PAGE), 0);
+    EXPECT_EQ(read_file(path("target\\player.dll")), "PLAYER 2");
+    EXPECT_EQ(read_file(path("target\\ReadMe.txt")), "README 2");
+    EXPECT_EQ(read_file(path("target\\extra.dat")), "NEW IN 2");
+    EXPECT_EQ(read_file(netscape_plugins() + "nptnf32.dll"), "PLUGIN 2");
+    EXPECT_EQ(read_file(explorer_plugins() + "nptnf32.dll"), "PLUGIN 2");
+    EXPECT_EQ(read_file(path("sys\\Shared.dll")), "SHARED 2");
+    EXPECT_EQ(read_file(path("sys\\Common.ocx")), "COMMON 2");
+    for (const char* temp : {"sys\\Shared.~ll", "sys\\Common.ocx~", "target\\player.~ll", "target\\ReadMe.txt~"})
+        EXPECT_FALSE(file_exists(path(temp))) << temp;
+}
+
+TEST_F(UpgradeRollback, ACommitThatCannotReplaceAFileKeepsItsOldCopyAndFails) {
+    // The installed library is held open: the in-use prompt, answered Cancel. Its old copy
+    // stays whole, the new one is gone, the rest is committed and the run is not a success.
+    host_set_file_locked(path("sys\\Shared.dll").c_str(), true);
+    test_script_message_boxes({IDRETRY, IDCANCEL});
+    EXPECT_EQ(run_install_steps(PAGE), -1);
+    host_set_file_locked(path("sys\\Shared.dll").c_str(), false);
+    EXPECT_EQ(read_file(path("sys\\Shared.dll")), previous_.at("sys\\Shared.dll"));
+    EXPECT_FALSE(file_exists(path("sys\\Shared.~ll")));
+    EXPECT_EQ(read_file(path("target\\player.dll")), "PLAYER 2");
+    ASSERT_EQ(test_recorded_message_boxes().size(), 2u);
+    EXPECT_NE(test_recorded_message_boxes()[0].text.find("Shared.dll in use"), std::string::npos);
+}
+
+TEST_F(UpgradeRollback, IgnoreOnAWriteProtectedCopyWritesNothingAndALaterFailureKeepsIt) {
+    SetFileAttributesA(path("target\\player.dll").c_str(), FILE_ATTRIBUTE_READONLY);
+    test_script_message_boxes({IDIGNORE});
+    EXPECT_EQ(install_main_files(), STATUS_OK);
+    EXPECT_FALSE(entry_flags(entry(2)) & ENTRY_PLACED);
+    // Deletable again by the time the clean-up runs: it must still not be touched.
+    SetFileAttributesA(path("target\\player.dll").c_str(), FILE_ATTRIBUTE_NORMAL);
+    remove_placed_files();
+    discard_pending_files();
+    EXPECT_EQ(read_file(path("target\\player.dll")), previous_.at("target\\player.dll"));
+    EXPECT_FALSE(file_exists(path("target\\player.~ll")));
+}
+
+TEST_F(UpgradeRollback, AStaleWriteProtectedTemporaryCopyIsNeverCommitted) {
+    write_file(path("sys\\Shared.~ll"), "STALE FROM AN EARLIER RUN");
+    SetFileAttributesA(path("sys\\Shared.~ll").c_str(), FILE_ATTRIBUTE_READONLY);
+    EXPECT_EQ(run_install_steps(PAGE), 0);
+    EXPECT_EQ(read_file(path("sys\\Shared.dll")), "SHARED 2");
+    EXPECT_FALSE(file_exists(path("sys\\Shared.~ll")));
+    EXPECT_TRUE(test_recorded_message_boxes().empty());
+}
