@@ -1,8 +1,11 @@
-// The list of shared files written under a temporary name during this run
+// The list of files written under a temporary name during this run (every shared file, and
+// every file written over an existing one)
 // (ctx.pending_files_block / ctx.pending_files), and what happens to them at the end.
 #pragma once
 
 #include "platform/win32.h"
+
+#include <cstdint>
 
 // Sizes of the list block: its first size and each growth step, in bytes.
 constexpr DWORD PENDING_LIST_FIRST_SIZE = 262;
