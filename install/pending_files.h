@@ -1,6 +1,6 @@
-// The list of files written under a temporary name during this run (every shared file, and
-// every file written over an existing one)
-// (ctx.pending_files_block / ctx.pending_files), and what happens to them at the end.
+// The list of files written under a temporary name during this run, every shared file and
+// every file written over an existing one (ctx.pending_files_block / ctx.pending_files), and
+// what happens to them at the end.
 #pragma once
 
 #include "platform/win32.h"
