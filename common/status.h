@@ -8,12 +8,14 @@
 constexpr int STATUS_OK = 0;
 constexpr int STATUS_STOPPED = -1;
 
-// Decoder results (no catalogue text exists for these).
+// Decoder results (no catalogue text exists for these). Entry extraction turns the two kinds
+// of damage into 44 and the shortage into 37, so the user is always told.
 constexpr int STATUS_BAD_DATA = 1;        // invalid code, count or repeat in a stream
-constexpr int STATUS_BAD_BLOCK = 2;       // block type 0 to 4, or an over-subscribed code
 constexpr int STATUS_TABLE_MEMORY = 3;    // no memory while building code tables
+constexpr int STATUS_BAD_BLOCK = 4;       // block type 0 to 4, or an over-subscribed code
 
-// A Retry/Cancel prompt answered with Cancel.
+// A Retry/Cancel prompt answered with Cancel, and nothing else: the user has seen a prompt
+// already, so no further message follows.
 constexpr int STATUS_CANCELLED = 2;
 
 // Message catalogue ids (string table, language 1033).
