@@ -32,6 +32,7 @@ constexpr int MSG_CANNOT_CREATE = 41;
 constexpr int MSG_NOT_ENOUGH_SPACE = 42;
 constexpr int MSG_CONFLICTING_PRODUCT = 43;
 constexpr int MSG_INVALID_DATA = 44;
+constexpr int MSG_DIRECTORY_TOO_LONG = 45;
 constexpr int MSG_NEWER_INSTALLED = 48;
 constexpr int MSG_CREATE_DIRECTORY = 49;
 constexpr int MSG_ABOUT_PRODUCT = 52;

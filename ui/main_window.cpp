@@ -4,6 +4,7 @@
 #include "common/install_context.h"
 #include "common/status.h"
 #include "resources/resource_ids.h"
+#include "ui/directory_check.h"
 
 ATOM register_main_class() {
     WNDCLASSA wc = {};
@@ -48,6 +49,9 @@ void paint_backdrop(HWND window) {
 LRESULT CALLBACK main_window_proc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
     switch (message) {
     case WM_DESTROY:
+        // The backdrop goes at shutdown: a folder the Directory page made for an install that
+        // did not happen (Quit, Cancel, a failure) goes with it while it is empty.
+        remove_created_directory();
         PostQuitMessage(0);
         break;
     case WM_PAINT:
