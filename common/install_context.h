@@ -50,6 +50,12 @@ struct InstallContext {
     HFILE package_file;             // this program file while entries are extracted, or -1
     HFILE output_file;              // destination file while it is written, or -1
 
+    // --- Directory page ---
+    // The target directory as the page created it in this run (no trailing backslash), and
+    // the length of its topmost directory that did not exist before; 0 when none was made.
+    char created_directory[PATH_BUFFER_SIZE];
+    int created_top_length;
+
     // --- Target detection and browsers page ---
     unsigned browser_flags;         // BROWSER_NETSCAPE | BROWSER_EXPLORER
 

@@ -8,12 +8,14 @@
 constexpr int STATUS_OK = 0;
 constexpr int STATUS_STOPPED = -1;
 
-// Decoder results (no catalogue text exists for these).
+// Decoder results (no catalogue text exists for these). Entry extraction turns the two kinds
+// of damage into 44 and the shortage into 37, so the user is always told.
 constexpr int STATUS_BAD_DATA = 1;        // invalid code, count or repeat in a stream
-constexpr int STATUS_BAD_BLOCK = 2;       // block type 0 to 4, or an over-subscribed code
 constexpr int STATUS_TABLE_MEMORY = 3;    // no memory while building code tables
+constexpr int STATUS_BAD_BLOCK = 4;       // block type 0 to 4, or an over-subscribed code
 
-// A Retry/Cancel prompt answered with Cancel.
+// A Retry/Cancel prompt answered with Cancel, and nothing else: the user has seen a prompt
+// already, so no further message follows.
 constexpr int STATUS_CANCELLED = 2;
 
 // Message catalogue ids (string table, language 1033).
@@ -30,6 +32,7 @@ constexpr int MSG_CANNOT_CREATE = 41;
 constexpr int MSG_NOT_ENOUGH_SPACE = 42;
 constexpr int MSG_CONFLICTING_PRODUCT = 43;
 constexpr int MSG_INVALID_DATA = 44;
+constexpr int MSG_DIRECTORY_TOO_LONG = 45;
 constexpr int MSG_NEWER_INSTALLED = 48;
 constexpr int MSG_CREATE_DIRECTORY = 49;
 constexpr int MSG_ABOUT_PRODUCT = 52;

@@ -53,6 +53,14 @@ void compute_constant_tables() {
     for (unsigned i = 0; i < 19; ++i) code_length_order[i] = (uint8_t)(i < 3 ? 18 - i : i - 3);
 }
 
+// The status for a code that could not be made into tables. The code builder's own numbers
+// are not statuses: its "over-subscribed" must never read as the user's Cancel.
+int table_status(int result) {
+    if (result == CODE_OVERSUBSCRIBED) return STATUS_BAD_BLOCK;
+    if (result == CODE_NO_MEMORY) return STATUS_TABLE_MEMORY;
+    return STATUS_BAD_DATA;
+}
+
 // The status of a failed write to the output channel.
 int output_failure_status() {
     return decoder.output->failure == CHANNEL_FAILURE_CANCELLED ? STATUS_CANCELLED : STATUS_BAD_DATA;
@@ -183,7 +191,7 @@ int expand_fixed_block() {
             // The fixed lengths always make a complete code; anything else is memory.
             if (result == CODE_INCOMPLETE) free_code_tables(decoder.fixed_literal_table);
             decoder.fixed_literal_table = nullptr;
-            return result;
+            return table_status(result);
         }
         for (s = 0; s < 30; ++s) lengths[s] = 5;
         decoder.fixed_distance_bits = 5;
@@ -192,7 +200,7 @@ int expand_fixed_block() {
         if (result > CODE_INCOMPLETE) {   // 30 of the 32 patterns taken is expected
             free_code_tables(decoder.fixed_literal_table);
             decoder.fixed_literal_table = decoder.fixed_distance_table = nullptr;
-            return result;
+            return table_status(result);
         }
     }
     return expand_codes(decoder.fixed_literal_table, decoder.fixed_distance_table,
@@ -262,7 +270,7 @@ int expand_dynamic_block() {
     int result = build_code_tables(lengths, 19, 19, nullptr, nullptr, &length_table, &length_bits);
     if (result != CODE_COMPLETE) {
         if (result == CODE_INCOMPLETE) free_code_tables(length_table);
-        return result;
+        return table_status(result);
     }
     unsigned total = literal_count + distance_count;
     std::memset(lengths, 0, 19);
@@ -276,7 +284,7 @@ int expand_dynamic_block() {
                                &literal_table, &literal_bits);
     if (result != CODE_COMPLETE) {
         if (result == CODE_INCOMPLETE) free_code_tables(literal_table);
-        return result;
+        return table_status(result);
     }
     CodeEntry* distance_table = nullptr;
     unsigned distance_bits = distance_lookup_bits;
@@ -285,7 +293,7 @@ int expand_dynamic_block() {
     if (result != CODE_COMPLETE) {
         if (result == CODE_INCOMPLETE) free_code_tables(distance_table);
         free_code_tables(literal_table);
-        return result;
+        return table_status(result);
     }
     status = expand_codes(literal_table, distance_table, literal_bits, distance_bits);
     free_code_tables(distance_table);

@@ -24,9 +24,10 @@
 //       distance count above 30; a code-length repeat past the end; an incomplete code in a
 //       dynamic block (unless its longest code has 1 bit); the input ended inside the stream;
 //       the output grew past the entry's size limit
-//   2   a block type 0 to 4, an over-subscribed code; or the user answered Cancel to a read or
-//       write error prompt (the same number a Cancel gives everywhere)
+//   2   the user answered Cancel to a read or write error prompt (the number a Cancel gives
+//       everywhere, and only a Cancel)
 //   3   out of memory while building code tables
+//   4   a block type 0 to 4, an over-subscribed code
 //   37  no memory for the window or a channel ("Not enough memory!")
 // On any nonzero status the file written so far is incomplete and must not count as placed.
 #pragma once

@@ -7,11 +7,13 @@
 namespace {
 
 // The existence test, then the creation of a missing directory. False when it cannot be had
-// (an empty path names no directory).
-bool ensure_directory(const char* path) {
+// (an empty path names no directory). `created` is set when it had to be made.
+bool ensure_directory(const char* path, bool& created) {
+    created = false;
     if (path[0] == 0) return false;
     if (SetCurrentDirectoryA(path)) return true;
-    return CreateDirectoryA(path, nullptr) && SetCurrentDirectoryA(path);
+    created = CreateDirectoryA(path, nullptr) != 0;
+    return created && SetCurrentDirectoryA(path);
 }
 
 // Index of the first separator at which make_directory_path tests a prefix, or -1.
@@ -34,27 +36,36 @@ int first_stop(const char* path) {
 
 }  // namespace
 
-int make_directory_path(char* path) {
+int make_directory_path(char* path, int* first_created) {
+    if (first_created) *first_created = -1;
     add_backslash(path);
     int stop = first_stop(path);
     auto* work = static_cast<char*>(LocalAlloc(LMEM_ZEROINIT, PATH_BUFFER_SIZE));
     if (!work) return -1;
 
     int result = 0;
+    bool created = false;
     if (stop >= 0) {
-        for (int at = stop; path[at] != 0; ++at) {
-            if (path[at] != '\\') continue;
+        // Each prefix that ends before a backslash, and the whole path when it is too long
+        // to have been given its trailing backslash: its last directory counts as well.
+        for (int at = stop;; ++at) {
+            bool end = path[at] == 0;
+            if (end && path[at - 1] == '\\') break;
+            if (!end && path[at] != '\\') continue;
             std::memcpy(work, path, (size_t)at);
             work[at] = 0;
-            if (!ensure_directory(work)) {
+            if (!ensure_directory(work, created)) {
                 result = 1;
                 break;
             }
+            if (created && first_created && *first_created < 0) *first_created = at;
+            if (end) break;
         }
     } else {
         std::strcpy(work, path);
         remove_backslash(work);
-        if (!ensure_directory(work)) result = 1;
+        if (!ensure_directory(work, created)) result = 1;
+        else if (created && first_created) *first_created = (int)std::strlen(work);
     }
     LocalFree(work);
     return result;

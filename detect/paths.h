@@ -16,8 +16,11 @@ constexpr uint32_t FREE_SPACE_UNKNOWN = 0xFFFFFFFF;
 // the share of a network path (\\server\share\A first) and, for other paths, at their first
 // component. A directory exists when it can be made the current directory, so the current
 // directory ends at the last directory that exists.
+// A path too long for the trailing backslash is walked to its end all the same.
+// When `first_created` is given it receives the length of the first (topmost) prefix that this
+// call created, so that prefix and everything below it are the call's own; -1 when none was.
 // Returns 0 when all exist, 1 when one could not be created, -1 when memory is short.
-int make_directory_path(char* path);
+int make_directory_path(char* path, int* first_created = nullptr);
 
 // Free kilobytes on the drive (or network share) of `path`: a drive path is measured at its
 // root, a network path at its share. FREE_SPACE_UNKNOWN when it cannot be measured; more

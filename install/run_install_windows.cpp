@@ -5,6 +5,7 @@
 #include "common/install_context.h"
 #include "common/status.h"
 #include "resources/resource_ids.h"
+#include "ui/directory_check.h"
 #include "ui/messages.h"
 #include "ui/progress_page.h"
 
@@ -17,5 +18,8 @@ int run_install() {
     }
     ctx.page_result = PAGE_NONE;
     HWND page = CreateDialogParamA(ctx.instance, MAKEINTRESOURCEA(DLG_PROGRESS), ctx.logo_panel, progress_page_proc, 0);
-    return run_install_steps(page);
+    int result = run_install_steps(page);
+    // The files are in the target: a folder the Directory page made for them stays.
+    if (result == 0) forget_created_directory();
+    return result;
 }

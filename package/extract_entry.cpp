@@ -85,9 +85,9 @@ int extract_entry(const char* file_name, const uint8_t* entry, const char* direc
         // as any other, and the user is told so ("Not enough memory!"); 3 has no text.
         if (status == STATUS_TABLE_MEMORY) status = MSG_NO_MEMORY;
         // A stream that is damaged, ends early or decodes past its entry's size is data of
-        // the program file that cannot be trusted; 1 has no text of its own. (2 stays as it
-        // is: it is also the user's Cancel at a read or write prompt.)
-        if (status == STATUS_BAD_DATA) status = MSG_INVALID_DATA;
+        // the program file that cannot be trusted; 1 and 4 have no text of their own. (2 is
+        // the user's Cancel at a read or write prompt and stays as it is.)
+        if (status == STATUS_BAD_DATA || status == STATUS_BAD_BLOCK) status = MSG_INVALID_DATA;
     }
 
     if (ctx.output_file != HFILE_ERROR) {

@@ -13,8 +13,8 @@
 // existing file gives message 36 (Abort / Retry / Ignore), a new one message 35 (Retry /
 // Cancel). Returns 0 when written or when the user chose Ignore (the old file stays), -1 for
 // Abort, 2 for Cancel, 34 when the package file cannot be positioned at the entry's data,
-// and otherwise the status of expand_entry (2 or 37; the
-// decoder's 1 is given as 44 and its 3 as 37, so the user is told; the partly
+// and otherwise the status of expand_entry (2 for a Cancel, or 37; the decoder's 1 and 4,
+// a damaged stream, are given as 44 and its 3 as 37, so the user is told; the partly
 // written file is deleted).
 // output_file is -1 before and after the call.
 int extract_entry(const char* file_name, const uint8_t* entry, const char* directory);

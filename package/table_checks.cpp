@@ -6,7 +6,39 @@
 
 namespace {
 
-// A name that entry extraction may join to a directory: relative, no drive, no parent step.
+char upper(char c) { return c >= 'a' && c <= 'z' ? (char)(c - 'a' + 'A') : c; }
+
+// The digit of COMn and LPTn: 0 to 9, or the superscripts 1, 2 and 3 (0xB9, 0xB2, 0xB3).
+bool is_port_digit(char c) {
+    auto u = (unsigned char)c;
+    return (u >= '0' && u <= '9') || u == 0xB9 || u == 0xB2 || u == 0xB3;
+}
+
+}  // namespace
+
+bool is_device_name(const char* part, size_t length) {
+    // The device is named by the text before the first dot, without its trailing blanks.
+    size_t base = 0;
+    while (base < length && part[base] != '.') ++base;
+    while (base > 0 && part[base - 1] == ' ') --base;
+    char name[8] = {};
+    if (base < 3 || base > 7) return false;
+    for (size_t i = 0; i < base; ++i) name[i] = upper(part[i]);
+    static const char* const fixed[] = {"CON", "PRN", "AUX", "NUL", "CONIN$", "CONOUT$"};
+    for (const char* device : fixed) {
+        size_t i = 0;
+        while (device[i] && device[i] == name[i]) ++i;
+        if (device[i] == 0 && name[i] == 0) return true;
+    }
+    bool port = base == 4 && ((name[0] == 'C' && name[1] == 'O' && name[2] == 'M') ||
+                              (name[0] == 'L' && name[1] == 'P' && name[2] == 'T'));
+    return port && is_port_digit(name[3]);
+}
+
+namespace {
+
+// A name that entry extraction may join to a directory: relative, no drive, no parent step,
+// no device.
 bool sound_name(const char* name, size_t length) {
     if (length == 0 || length >= (size_t)PATH_BUFFER_SIZE || name[0] == '\\') return false;
     size_t start = 0;
@@ -19,7 +51,7 @@ bool sound_name(const char* name, size_t length) {
         bool only_dots = true;
         for (size_t j = start; j < i; ++j)
             if (name[j] != '.' && name[j] != ' ') only_dots = false;
-        if (only_dots) return false;
+        if (only_dots || is_device_name(name + start, i - start)) return false;
         start = i + 1;
     }
     return true;

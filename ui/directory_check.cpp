@@ -4,6 +4,9 @@
 #include "common/install_context.h"
 #include "common/status.h"
 #include "detect/paths.h"
+#include "package/load_package.h"
+#include "package/package_format.h"
+#include "package/setup_header.h"
 #include "ui/messages.h"
 
 #include <cstring>
@@ -11,11 +14,33 @@
 namespace {
 
 constexpr int SIZE_TEMPLATE_SIZE = 40;   // string 99 is loaded with a limit of 39 characters
+constexpr size_t SHORT_NAME_LENGTH = 12;  // an 8.3 name: eight, a dot, three
 
 // A network path, or a drive letter, a colon and at least one more character.
 bool has_directory_form(const char* path) {
     if (path[0] == '\\' && path[1] == '\\') return true;
     return std::strlen(path) >= 3 && path[1] == ':';
+}
+
+// The longest name the install may write below the target directory: the longest File entry
+// name that is installed, and never less than an 8.3 name (the uninstaller's, the read-me's).
+size_t longest_target_name() {
+    size_t longest = SHORT_NAME_LENGTH;
+    uint8_t* entry = ctx.file_table;
+    for (uint32_t i = 0; entry && i < setup_header().file_count; ++i, entry = next_file_entry(entry)) {
+        if (entry_flags(entry) & ENTRY_NOT_INSTALLED) continue;
+        size_t length = std::strlen(entry_name(entry));
+        if (length > longest) longest = length;
+    }
+    return longest;
+}
+
+// True when every file of the install fits below the directory in a path buffer: the entry
+// (without a trailing backslash), a backslash and the longest name, within 259 characters.
+bool has_room_for_files(const char* directory) {
+    size_t length = std::strlen(directory);
+    if (length > 0 && directory[length - 1] == '\\') --length;
+    return length + 1 + longest_target_name() < (size_t)PATH_BUFFER_SIZE;
 }
 
 // True when `directory` (ending with a backslash) holds one of the conflict marker files.
@@ -51,9 +76,20 @@ bool directory_accepted(HWND page) {
     int answer = message_box_formatted(page, MSG_CREATE_DIRECTORY, ctx.target_directory,
                                        BOX_QUESTION_YES_NO);
     if (answer != ANSWER_YES) return false;
-    if (make_directory_path(ctx.target_directory) != 0) {
+    // A chain this page made for an earlier entry is left behind now: removed while empty
+    // (a new chain that runs through it is then recorded from its own top).
+    remove_created_directory();
+    int first_created = -1;
+    // Made, and there: a directory that cannot be entered after its creation is no target.
+    if (make_directory_path(ctx.target_directory, &first_created) != 0 ||
+        !SetCurrentDirectoryA(ctx.target_directory)) {
         message_box_formatted(page, MSG_CANNOT_CREATE, ctx.target_directory, BOX_WARNING_OK);
         return false;
+    }
+    if (first_created > 0) {
+        std::strcpy(ctx.created_directory, ctx.target_directory);
+        remove_backslash(ctx.created_directory);
+        ctx.created_top_length = first_created;
     }
     return true;
 }
@@ -65,6 +101,10 @@ bool check_target_directory(HWND page) {
         show_warning(page, MSG_INVALID_DIRECTORY);
         return false;
     }
+    if (!has_room_for_files(ctx.target_directory)) {
+        show_warning(page, MSG_DIRECTORY_TOO_LONG);
+        return false;
+    }
     add_backslash(ctx.target_directory);
     if (holds_conflict_marker(ctx.target_directory)) {
         show_warning(page, MSG_CONFLICTING_PRODUCT);
@@ -74,6 +114,29 @@ bool check_target_directory(HWND page) {
     if (!directory_accepted(page)) return false;
     add_backslash(ctx.target_directory);
     return true;
+}
+
+void remove_created_directory() {
+    int top = ctx.created_top_length;
+    char* path = ctx.created_directory;
+    if (top <= 0 || path[0] == 0) return;
+    // Out of the chain first: a process's current directory cannot be removed.
+    char parent[PATH_BUFFER_SIZE] = {};
+    std::memcpy(parent, path, (size_t)top);
+    if (char* cut = std::strrchr(parent, '\\')) cut[1] = 0;
+    SetCurrentDirectoryA(parent);
+    // Deepest first; a directory that is not empty (or no longer there) ends the walk.
+    while (RemoveDirectoryA(path)) {
+        char* cut = std::strrchr(path, '\\');
+        if (!cut || cut - path < top) break;
+        *cut = 0;
+    }
+    forget_created_directory();
+}
+
+void forget_created_directory() {
+    ctx.created_directory[0] = 0;
+    ctx.created_top_length = 0;
 }
 
 void format_size_kb(char* out, uint32_t kb) {

@@ -11,13 +11,23 @@ constexpr const char* CONFLICT_MARKERS[] = {"tnfsa.bin", "tnfsa32.bin"};
 
 // Checks ctx.target_directory (as typed) in this order, asking and warning with boxes owned
 // by `page`: its form (a network path "\\...", or at least 3 characters with ':' second;
-// else message 38); no conflict marker file in it (43); enough free space for required_kb
-// (42: Retry measures again, Abort or Cancel stays, Ignore goes on; unknown space goes on);
-// that it exists, else offers to create it (49; No stays; a failure shows 41).
+// else message 38); room below it for the longest name the install writes there (else 45,
+// before anything is created); no conflict marker file in it (43); enough free space for
+// required_kb (42: Retry measures again, Abort or Cancel stays, Ignore goes on; unknown space
+// goes on); that it exists, else offers to create it (49; No stays; a failure to create it,
+// or to enter it once created, shows 41). What the creation made is recorded (see
+// remove_created_directory).
 // Returns true when the page may go on: target_directory then ends with a backslash and is the
 // process's current directory. On false the page stays; target_directory may have gained or
 // lost a trailing backslash, nothing else.
 bool check_target_directory(HWND page);
+
+// Removes the directories the page created in this run (the last chain it made), deepest
+// first, each only while it is empty; the process's current directory moves to the parent
+// of the chain first. Forgets the record. Called when the run ends without an install.
+void remove_created_directory();
+// Forgets the record, so the directories stay: the install has put its files there.
+void forget_created_directory();
 
 // The text the page shows for a size: "?" for FREE_SPACE_UNKNOWN, else string 99 ("%lu Kb")
 // formatted with `kb`. `out` holds SIZE_TEXT_SIZE bytes.

@@ -6,6 +6,7 @@
 #include "detect/paths.h"
 #include "resources/resource_ids.h"
 #include "ui/directory_check.h"
+#include "ui/messages.h"
 #include "ui/page_look.h"
 
 namespace {
@@ -35,6 +36,11 @@ void on_command(HWND page, int id, int notification) {
         SetDlgItemTextA(page, CTL_DIRECTORY_EDIT, ctx.target_directory);
         break;
     case CTL_NEXT:
+        // An entry longer than a path buffer would be taken cut short: refused as it stands.
+        if (GetWindowTextLengthA(GetDlgItem(page, CTL_DIRECTORY_EDIT)) >= PATH_BUFFER_SIZE) {
+            show_warning(page, MSG_DIRECTORY_TOO_LONG);
+            break;
+        }
         read_entry(page);
         if (check_target_directory(page)) ctx.page_result = PAGE_NEXT;
         break;
@@ -55,6 +61,8 @@ INT_PTR CALLBACK directory_page_proc(HWND page, UINT message, WPARAM wparam, LPA
     case WM_INITDIALOG:
         init_page(page, MSG_STEP_DIRECTORY);
         remove_backslash(ctx.target_directory);
+        // Typing stops where a path buffer ends.
+        SendDlgItemMessageA(page, CTL_DIRECTORY_EDIT, EM_LIMITTEXT, PATH_BUFFER_SIZE - 1, 0);
         SetDlgItemTextA(page, CTL_DIRECTORY_EDIT, ctx.target_directory);
         show_size_kb(page, CTL_FREE_SPACE, free_space_kb(ctx.target_directory));
         show_size_kb(page, CTL_REQUIRED_SPACE, ctx.required_kb);

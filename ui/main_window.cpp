@@ -4,6 +4,43 @@
 #include "common/install_context.h"
 #include "common/status.h"
 #include "resources/resource_ids.h"
+#include "ui/directory_check.h"
+
+namespace {
+
+// The control that had the keyboard focus when the program last lost the activation (to a
+// message box, the folder chooser, another program), given back when it returns.
+HWND focus_at_deactivation = nullptr;
+
+// The default button of the page on the panel, or null: where the focus goes when the control
+// that had it is gone (or never was).
+HWND page_default_button() {
+    HWND page = ctx.logo_panel ? FindWindowExA(ctx.logo_panel, nullptr, "#32770", nullptr) : nullptr;
+    if (!page) return nullptr;
+    LRESULT id = SendMessageA(page, DM_GETDEFID, 0, 0);
+    return HIWORD(id) == DC_HASDEFID ? GetDlgItem(page, LOWORD(id)) : nullptr;
+}
+
+// WM_ACTIVATE: keeps the focus on the page. Left alone the backdrop would take the focus
+// itself each time it is activated, and Tab and Enter would reach no page until a click.
+// Returns true when the focus was placed.
+bool keep_page_focus(HWND window, WPARAM wparam) {
+    if (LOWORD(wparam) == WA_INACTIVE) {
+        HWND focus = GetFocus();
+        focus_at_deactivation = focus && IsChild(window, focus) ? focus : nullptr;
+        return false;
+    }
+    if (HIWORD(wparam)) return false;   // activated while minimised: nothing to focus
+    HWND target = focus_at_deactivation;
+    focus_at_deactivation = nullptr;
+    if (!target || !IsWindow(target) || !IsWindowVisible(target) || !IsWindowEnabled(target))
+        target = page_default_button();
+    if (!target) return false;
+    SetFocus(target);
+    return true;
+}
+
+}  // namespace
 
 ATOM register_main_class() {
     WNDCLASSA wc = {};
@@ -48,6 +85,9 @@ void paint_backdrop(HWND window) {
 LRESULT CALLBACK main_window_proc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
     switch (message) {
     case WM_DESTROY:
+        // The backdrop goes at shutdown: a folder the Directory page made for an install that
+        // did not happen (Quit, Cancel, a failure) goes with it while it is empty.
+        remove_created_directory();
         PostQuitMessage(0);
         break;
     case WM_PAINT:
@@ -56,6 +96,9 @@ LRESULT CALLBACK main_window_proc(HWND window, UINT message, WPARAM wparam, LPAR
         // The panel's caption and frame are drawn over by the backdrop: draw them again.
         if (ctx.logo_panel) RedrawWindow(ctx.logo_panel, nullptr, nullptr, RDW_FRAME);
         return 0;
+    case WM_ACTIVATE:
+        if (keep_page_focus(window, wparam)) return 0;
+        break;
     case WM_ACTIVATEAPP:
         // The panel is a child and is never activated itself: its caption follows the program.
         if (ctx.logo_panel) PostMessageA(ctx.logo_panel, WM_NCACTIVATE, wparam, 0);

@@ -48,8 +48,8 @@ int show_warning(HWND owner, int id) {
 void report_status(HWND owner, int status) {
     if (status <= 0) return;
     char text[260] = {};
-    // A status with no catalogue text (2 after a Cancel answer, or the decoder's 1 to 3)
-    // shows no empty box: the failure page says enough.
+    // A status with no catalogue text (2 after a Cancel answer, the user's own choice) shows
+    // no empty box: the failure page says enough. Damage and shortages arrive as 44 and 37.
     if (load_text(status, text, 259) == 0) return;
     if (status == MSG_FILE_MISSING || status == MSG_READ_ERROR || status == MSG_WRITE_ERROR ||
         status == MSG_FILE_IN_USE) {

@@ -38,13 +38,15 @@ const WizardPage wizard_pages[] = {
 };
 constexpr int LAST_PAGE = sizeof wizard_pages / sizeof wizard_pages[0] - 1;
 
-// The window of a running instance, or null.
+// Brings a running instance back, if there is one; true when there was.
 bool bring_running_instance_forward() {
     HWND running = FindWindowA(MAIN_CLASS_NAME, nullptr);
     if (!running) return false;
     HWND popup = GetLastActivePopup(running);
     BringWindowToTop(running);
-    if (IsIconic(running)) ShowWindow(running, SW_RESTORE);
+    // The restore command, not a bare ShowWindow: the backdrop's handler of it restores the
+    // minimised logo panel, and with it the page, as well.
+    if (IsIconic(running)) PostMessageA(running, WM_SYSCOMMAND, SC_RESTORE, 0);
     if (popup != running) BringWindowToTop(popup);
     return true;
 }

@@ -28,7 +28,11 @@
 //   expect_enabled ID 0|1      waits until the control is disabled (0) or enabled (1)
 //   expect_checked ID 0|1      waits until the check box is clear (0) or checked (1)
 //   expect_no_control ID       checks that no visible control with this id exists (no wait)
-//   expect_iconic 0|1          waits until the current window is restored (0) or minimised (1)
+//   expect_iconic 0|1 [ID N]   waits until the current window (or the N-th parent of control
+//                              ID: 1 its page, 2 the page's panel) is restored (0) or minimised (1)
+//   post_up ID N MSG [W [L]]   posts a message to the N-th parent of control ID
+//   expect_focus ID            waits until control ID of the current window has the keyboard
+//                              focus
 //   list_pick ID TEXT          selects the entry TEXT of list box ID and tells its parent, as
 //                              a click does (LBN_SELCHANGE)
 //   list_open ID TEXT          the same, then a double-click (LBN_DBLCLK)
@@ -147,6 +151,15 @@ HWND find_control(HWND root, int id) {
 
 int number(const std::string& s) { return (int)std::strtol(s.c_str(), nullptr, 0); }
 
+// The `levels`-th parent of the visible control `id` of the current window (waiting for it).
+HWND wait_control(int id, std::string& why);
+HWND ancestor_of(int id, int levels, std::string& why) {
+    HWND window = wait_control(id, why);
+    for (int i = 0; window && i < levels; ++i) window = GetParent(window);
+    if (!window && why.empty()) why = "control " + std::to_string(id) + " has no such parent";
+    return window;
+}
+
 UINT key_code(const std::string& name) {
     if (name == "RETURN") return VK_RETURN;
     if (name == "ESCAPE") return VK_ESCAPE;
@@ -224,8 +237,34 @@ bool run(const Args& a, std::string& why) {
     if (c == "expect_iconic") {
         if (!need(a, 1, why)) return false;
         bool want = number(a[1]) != 0;
-        if (wait_for([&] { return (IsIconic(current) != 0) == want; })) return true;
+        HWND window = current;
+        if (a.size() > 3 && !(window = ancestor_of(number(a[2]), number(a[3]), why))) return false;
+        if (wait_for([&] { return (IsIconic(window) != 0) == want; })) return true;
         why = want ? "the window is not minimised" : "the window is still minimised";
+        return false;
+    }
+    if (c == "post_up") {
+        if (!need(a, 3, why)) return false;
+        HWND window = ancestor_of(number(a[1]), number(a[2]), why);
+        if (!window) return false;
+        WPARAM w = a.size() > 4 ? (WPARAM)number(a[4]) : 0;
+        LPARAM l = a.size() > 5 ? (LPARAM)number(a[5]) : 0;
+        return PostMessageA(window, (UINT)number(a[3]), w, l) != 0 || (why = "post failed", false);
+    }
+    if (c == "expect_focus") {
+        if (!need(a, 1, why)) return false;
+        int id = number(a[1]);
+        HWND seen = nullptr;
+        auto focused = [&] {
+            GUITHREADINFO info = {};
+            info.cbSize = sizeof info;
+            seen = GetGUIThreadInfo(GetWindowThreadProcessId(current, nullptr), &info) ? info.hwndFocus : nullptr;
+            return seen && IsChild(current, seen) && GetDlgCtrlID(seen) == id;
+        };
+        if (wait_for(focused)) return true;
+        why = !seen ? "nothing has the focus"
+                    : "the focus is on " + class_of(seen) + " " + std::to_string(GetDlgCtrlID(seen)) +
+                          (seen == current ? " (the window itself)" : "");
         return false;
     }
     if (c == "expect_no_control") {

@@ -56,7 +56,8 @@ target_link_options(planted_probe PRIVATE -static -static-libgcc -static-libstdc
 # (build/win64/BrisvaneSetup.exe, see scripts/pack-sample); a missing or stale one is packed
 # with the host build's setup-pack beside this build.
 set(BRISVANE_PROGRAM_TESTS happy-path second-run quit-each-page second-instance damaged-installer
-    directory-refusals small-drive browser-refusals cancel-during-copy planted-dlls signed-installer)
+    directory-refusals small-drive browser-refusals cancel-during-copy planted-dlls signed-installer
+    long-directory keyboard-focus)
 foreach(name IN LISTS BRISVANE_PROGRAM_TESTS)
   add_test(NAME e2e_program_${name}
            COMMAND bash ${BRISVANE_E2E}/program/${name}.sh ${BRISVANE_E2E_STATE} ${CMAKE_BINARY_DIR})

@@ -193,7 +193,7 @@ TEST_F(Builds, VerifyNamesTheFirstFault) {
         std::string message;
     } cases[] = {
         {[](Bytes& b) { b.back() ^= 0x10; }, "does not match the header's"},
-        {[&](Bytes& b) { b[first_data] = 0x00, restamp(b); }, "shared.dll: the decoder returns status 2"},
+        {[&](Bytes& b) { b[first_data] = 0x00, restamp(b); }, "shared.dll: the decoder returns status 4"},
         {[&](Bytes& b) { write_u16(&b[size_kb_at], 500), restamp(b); }, "big.bin: the decoder returns status"},
         {[&](Bytes& b) { write_u16(&b[size_kb_at], 700), restamp(b); }, "big.bin: decodes to 600000 bytes, but size_kb is 700"},
         {[&](Bytes& b) { write_u32(&b[view.table_offset + 6 + 10 + 2 + 8 + 2], (uint32_t)b.size()), restamp(b); },

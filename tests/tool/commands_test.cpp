@@ -70,7 +70,7 @@ TEST_F(Commands, ExpandExitsWithTheDecodersStatus) {
     } cases[] = {
         {{0x0F, 0x03, 0x00, 'a', 'b', 'c'}, {}, 0, "a last stored block"},
         {{0x9D, 0x08, 0x00}, {}, 0, "a fixed literal"},
-        {{0x00}, {}, 2, "block type 0"},
+        {{0x00}, {}, 4, "block type 0"},
         {{0xFE, 0xFF, 0xFF, 0xFF}, {}, 1, "a dynamic block with counts above 286 and 30"},
         {read_bytes(path("in.pk")), {"--limit", "4096"}, -2, "output over the limit"},
     };

@@ -1,6 +1,7 @@
 // setup-pack compress and expand: one raw package stream, without table or header.
 #include "tools/setup-pack/commands.h"
 
+#include "common/status.h"
 #include "decompress/decoder.h"
 #include "tools/setup-pack/compressor.h"
 #include "tools/setup-pack/file_util.h"
@@ -19,9 +20,9 @@ namespace {
 const char* status_meaning(int status) {
     switch (status) {
     case 0: return "sound";
-    case 1: return "invalid data";
-    case 2: return "invalid block type or over-subscribed code";
-    case 3: return "no memory for code tables";
+    case STATUS_BAD_DATA: return "invalid data";
+    case STATUS_TABLE_MEMORY: return "no memory for code tables";
+    case STATUS_BAD_BLOCK: return "invalid block type or over-subscribed code";
     case 37: return "not enough memory";
     default: return "failed";
     }

@@ -4,6 +4,7 @@
 #include "common/pe_version.h"
 #include "install/extension_checksum.h"
 #include "package/package_format.h"
+#include "package/table_checks.h"
 #include "tools/setup-pack/file_util.h"
 
 #include <algorithm>
@@ -169,6 +170,8 @@ std::string package_name_fault(const std::string& name) {
         if (part.empty()) return "has an empty folder or file part";
         if (part.find_first_not_of(". ") == std::string::npos)
             return "has a part made only of dots and blanks (such as \"..\")";
+        if (is_device_name(part.data(), part.size()))
+            return "has a part that names a device (such as CON, NUL.txt or COM1)";
         if (end == std::string::npos) break;
         start = end + 1;
     }

@@ -31,8 +31,8 @@ constexpr uint64_t MAX_ENTRY_BYTES = 65535ull * 1024;
 bool load_manifest(const std::string& path, Manifest& out, std::vector<std::string>& errors);
 
 // "" when the program accepts `name` as a package name, else why not: empty, absolute, a
-// drive, a "." or ".." part, an empty part, a '/' or ':', a character Windows refuses in
-// names, or too long for a path buffer.
+// drive, a "." or ".." part, an empty part, a part naming a device (CON, NUL.txt, COM1), a
+// '/' or ':', a character Windows refuses in names, or too long for a path buffer.
 std::string package_name_fault(const std::string& name);
 
 // Parses "a.b.c" (parts = 3) or "a.b.c.d" (parts = 4), each 0 to 65535.

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Cancel during the copy: No lets the install go on to the success page; Yes stops it, ends on
 # the failure page and leaves nothing of this run (files, plug-ins, shared files, records,
-# shortcuts, the temporary logo). The installer is the demo package with large filler
+# shortcuts, the temporary logo, the folders the Directory page made). The installer is the demo package with large filler
 # entries after the plug-in module, so that the copy lasts long enough for the Cancel that
 # the driver clicks as soon as the progress page shows to be taken between two entries.
 source "$(dirname "$0")/../program-lib.sh"
@@ -63,5 +63,7 @@ cancel_run 6 "Brisvane! has not been totally installed. You will have to run thi
     "" "snap program-failure" || fail "Yes did not stop the install"
 expect_exit 0
 expect_nothing_installed "$(linux_path "$TARGET")"
+# The Directory page made C:\bvtest\cancel\Brisvane for this run; emptied by the stop, it goes.
+expect_no_file "$drive_c/bvtest/cancel"
 expect_no_temp_files
 finish

@@ -81,6 +81,35 @@ TEST_F(PathDisk, MakeDirectoryPathCreatesTheMissingOnesTopDown) {
     EXPECT_EQ(make_directory_path(b.text), 0);
 }
 
+TEST_F(PathDisk, MakeDirectoryPathTellsWhichItCreated) {
+    make_directory(path("A"));
+    Buffer b(path("A\\B\\C"));
+    int first = 0;
+    EXPECT_EQ(make_directory_path(b.text, &first), 0);
+    EXPECT_EQ(first, (int)path("A\\B").size());   // A was there; B and C are this call's
+    EXPECT_EQ(make_directory_path(b.text, &first), 0);
+    EXPECT_EQ(first, -1);
+}
+
+// A path of 259 characters has no room for its trailing backslash: its last directory is
+// made all the same, not silently left out.
+TEST_F(PathDisk, MakeDirectoryPathWithoutRoomForTheBackslashMakesTheLastDirectory) {
+    std::string base = path("");
+    std::string full = base;
+    while (full.size() < PATH_BUFFER_SIZE - 1) {
+        size_t room = PATH_BUFFER_SIZE - 1 - full.size();
+        if (room <= 41) full += std::string(room, 'L');
+        else full += std::string(40, 'd') + "\\";
+    }
+    ASSERT_EQ(full.size(), (size_t)PATH_BUFFER_SIZE - 1);
+    Buffer b(full);
+    int first = 0;
+    EXPECT_EQ(make_directory_path(b.text, &first), 0);
+    EXPECT_EQ(std::string(b.text), full);   // no room: unchanged
+    EXPECT_TRUE(directory_exists(full));
+    EXPECT_EQ(first, (int)base.size() + 40);
+}
+
 TEST_F(PathDisk, MakeDirectoryPathOnARootAndOnTheEmptyPath) {
     Buffer root("C:");
     EXPECT_EQ(make_directory_path(root.text), 0);

@@ -99,6 +99,34 @@ TEST_F(ExtractEntry, DamagedDataGivesTheDecoderStatus) {
     EXPECT_NE(extract_entry("out.bin", past.data(), dir().c_str()), 0);
 }
 
+// Every kind of damage the decoder finds is invalid data (44), which the user is shown;
+// none may come back as 2, the user's Cancel, after which nothing is shown.
+TEST_F(ExtractEntry, DamagedStreamIsInvalidDataNeverACancel) {
+    bw::BitWriter over_subscribed;   // a code-length code of nineteen 1-bit codes
+    bw::dynamic_header(over_subscribed, true, 257, 1, std::vector<int>(19, 1), 19, {});
+    for (int i = 0; i < 8; ++i) over_subscribed.byte(0);
+    const struct {
+        const char* label;
+        std::string stream;
+    } cases[] = {
+        {"block type 0", bw::hex("00")},
+        {"block type 4, last", bw::hex("0C")},
+        {"block type 1 after a stored block", bw::hex("07 01 00 58 01")},
+        {"over-subscribed code-length code", over_subscribed.finish()},
+    };
+    _lclose(ctx.package_file);
+    int n = 0;
+    for (const auto& c : cases) {
+        open_package(path("damaged" + std::to_string(++n) + ".exe"), c.stream);
+        auto entry = make_entry("out.bin", 0x0010, 3, 4096);
+        EXPECT_EQ(extract_entry("out.bin", entry.data(), dir().c_str()), MSG_INVALID_DATA) << c.label;
+        EXPECT_FALSE(file_exists(path("out.bin"))) << c.label;
+        _lclose(ctx.package_file);
+        ctx.package_file = HFILE_ERROR;
+    }
+    EXPECT_TRUE(test_recorded_message_boxes().empty());
+}
+
 TEST_F(ExtractEntry, EachFailedAllocationGivesItsStatusAndLeaksNothing) {
     auto entry = make_entry("out.bin", 0x0010, 3, 4096);
     long before = test_allocation_count();

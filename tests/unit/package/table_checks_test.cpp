@@ -100,3 +100,57 @@ TEST(TableChecks, TruncatedTablesAreRejectedAtEveryLength) {
         EXPECT_EQ(check(good.substr(0, n), 2), MSG_INVALID_DATA) << n;
     EXPECT_EQ(check(good, 2), STATUS_OK);
 }
+
+// Opening a device name writes to the device, in any directory: such an entry is refused like
+// any other name that leads outside the target. Names that only look alike are files.
+TEST(TableChecks, DeviceNames) {
+    const struct {
+        std::string name;
+        bool device;
+    } cases[] = {
+        {"CON", true},
+        {"con", true},
+        {"Prn", true},
+        {"AUX", true},
+        {"NUL", true},
+        {"NUL.txt", true},
+        {"nul.tar.gz", true},
+        {"CON.", true},
+        {"CON ", true},
+        {"CON. .", true},
+        {"AUX .txt", true},
+        {"COM1", true},
+        {"com9.log", true},
+        {"COM0", true},
+        {"LPT1", true},
+        {"lpt9.txt", true},
+        {"LPT0", true},
+        {"COM\xB9", true},     // the superscript digits of the 8-bit character set
+        {"LPT\xB2.txt", true},
+        {"CONIN$", true},
+        {"conout$.txt", true},
+        {"CON\\readme.txt", true},   // a device as a folder
+        {"docs\\NUL", true},
+        {"docs\\com1.txt", true},
+        {"CONSOLE", false},
+        {"CONX.txt", false},
+        {"ACON", false},
+        {"NULL", false},
+        {"CO", false},
+        {"COM", false},
+        {"COM10", false},
+        {"COMA", false},
+        {"LPT", false},
+        {"LPT1x.txt", false},
+        {"my.con", false},
+        {"txt.NUL", false},
+        {" CON", false},
+        {"_AUX.dll", false},
+        {"CONIN", false},
+        {"prn-driver\\x.txt", false},
+    };
+    for (const auto& c : cases) {
+        std::string table = table_of({entry(c.name)});
+        EXPECT_EQ(check(table, 1), c.device ? MSG_INVALID_DATA : STATUS_OK) << c.name;
+    }
+}

@@ -60,7 +60,7 @@ TEST_F(PlatformFiles, CatalogueTextsLoadExactly) {
     EXPECT_STREQ(text,
                  "The directory %s does not exist. \n\nDo you want to create it?\n\nIf you choose "
                  "\"No\", you will have to re-enter a different location.");
-    EXPECT_EQ(LoadStringA(ctx.instance, 45, text, sizeof text), 0);   // no such id
+    EXPECT_EQ(LoadStringA(ctx.instance, 46, text, sizeof text), 0);   // no such id
     EXPECT_EQ(LoadStringA(ctx.instance, MSG_PRODUCT_SHORT_NAME, text, 5), 4);   // cut to the buffer
     EXPECT_STREQ(text, "Bris");
 }

@@ -155,6 +155,72 @@ TEST_F(DirectoryCheck, ADirectoryThatCannotBeMadeIsReported) {
     EXPECT_EQ(test_recorded_message_boxes()[1].style, (UINT)BOX_WARNING_OK);
 }
 
+// Below the target must fit a backslash and the longest name the install writes there (an
+// 8.3 name at least), or the install would fail file by file. Refused before any question,
+// and nothing is created.
+TEST_F(DirectoryCheck, AnEntryWithoutRoomForItsFilesIsRefusedBeforeAnythingIsMade) {
+    const struct {
+        size_t length;
+        bool room;
+    } cases[] = {{246, true}, {247, false}, {258, false}, {259, false}};
+    for (const auto& c : cases) {
+        test_reset_platform();
+        std::string target = dir() + "Long" + std::string(c.length - dir().size() - 4, 'd');
+        ASSERT_EQ(target.size(), c.length);
+        test_script_message_boxes({IDNO});
+        EXPECT_FALSE(check(target)) << c.length;
+        ASSERT_EQ(shown().size(), 1u) << c.length;
+        if (c.room) {
+            EXPECT_EQ(shown()[0].rfind("The directory ", 0), 0u) << c.length;
+        } else {
+            EXPECT_EQ(shown()[0], "The directory name is too long. Please enter a shorter location.");
+            EXPECT_EQ(test_recorded_message_boxes()[0].style, (UINT)BOX_WARNING_OK);
+        }
+        EXPECT_FALSE(directory_exists(target));
+        EXPECT_EQ(std::string(ctx.target_directory), target) << "the entry is left as typed";
+    }
+}
+
+// What the page made in this run goes again when the run ends without an install: deepest
+// first, only while empty, never what was there before.
+TEST_F(DirectoryCheck, TheChainThePageMadeIsRemovedWhileEmpty) {
+    make_directory(dir() + "Had");
+    std::string target = dir() + "Had\\New\\Deeper";
+    test_script_message_boxes({IDYES});
+    ASSERT_TRUE(check(target));
+    remove_created_directory();
+    EXPECT_FALSE(directory_exists(dir() + "Had\\New"));
+    EXPECT_TRUE(directory_exists(dir() + "Had"));
+    remove_created_directory();   // the record is gone: nothing more happens
+    EXPECT_TRUE(directory_exists(dir() + "Had"));
+
+    // A file in the middle of the chain keeps that directory and those above it.
+    test_script_message_boxes({IDYES});
+    ASSERT_TRUE(check(target));
+    write_file(dir() + "Had\\New\\kept.txt", "x");
+    remove_created_directory();
+    EXPECT_FALSE(directory_exists(target));
+    EXPECT_TRUE(directory_exists(dir() + "Had\\New"));
+
+    // Kept when the install has its files there.
+    std::string other = dir() + "Had\\Other";
+    test_script_message_boxes({IDYES});
+    ASSERT_TRUE(check(other));
+    forget_created_directory();
+    remove_created_directory();
+    EXPECT_TRUE(directory_exists(other));
+}
+
+TEST_F(DirectoryCheck, AnEarlierChainIsRemovedWhenTheUserCreatesAnother) {
+    test_script_message_boxes({IDYES, IDYES});
+    ASSERT_TRUE(check(dir() + "First\\Sub"));
+    ASSERT_TRUE(check(dir() + "First\\Second"));   // runs through the first one's top
+    EXPECT_FALSE(directory_exists(dir() + "First\\Sub"));
+    EXPECT_TRUE(directory_exists(dir() + "First\\Second"));
+    remove_created_directory();
+    EXPECT_FALSE(directory_exists(dir() + "First"));
+}
+
 TEST_F(DirectoryCheck, SizesAreShownInKilobytesOrAsUnknown) {
     char text[SIZE_TEXT_SIZE];
     format_size_kb(text, 1234);

@@ -54,7 +54,7 @@ TEST_F(ReportStatus, OtherStatusesAreShownAsLoaded) {
 }
 
 TEST_F(ReportStatus, NothingIsShownForSuccessStopsAndStatusesWithoutText) {
-    for (int status : {STATUS_OK, STATUS_STOPPED, STATUS_CANCELLED, STATUS_BAD_DATA, 45, -44})
+    for (int status : {STATUS_OK, STATUS_STOPPED, STATUS_CANCELLED, STATUS_BAD_DATA, STATUS_BAD_BLOCK, 46, -44})
         report_status(OWNER, status);
     EXPECT_TRUE(test_recorded_message_boxes().empty());
 }
