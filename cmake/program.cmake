@@ -1,10 +1,13 @@
 # The program's code as a library, and the program itself in the Windows builds.
 
 # The decoder's fast path (see decompress/expand_codes.cpp) is chosen here, not by the
-# optimisation level, and the decoder is built for speed: it is the program's hot loop.
+# optimisation level, and the decoder's hot parts are built for speed: the coded-data loop and
+# the code-table builder do 85 % of its work. Its block headers and channels are built for size
+# like the rest of the program: at -O2 they would take 1.4 KB more for 2 % fewer instructions.
 option(BRISVANE_DECODER_FAST_PATH "Build the decoder's fast path into the program" ON)
 set(BRISVANE_DECODER_SOURCES ${BRISVANE_CORE_SOURCES})
 list(FILTER BRISVANE_DECODER_SOURCES INCLUDE REGEX "^decompress/")
+set(BRISVANE_DECODER_SPEED_SOURCES decompress/expand_codes.cpp decompress/code_tables.cpp)
 set(BRISVANE_DECODER_OPTIMISATION -O2)
 
 # The program's Windows builds are built small. No exceptions, RTTI or iostreams in program code.
@@ -23,7 +26,7 @@ if(BRISVANE_FLAVOUR STREQUAL "host")
   return()
 endif()
 
-set_source_files_properties(${BRISVANE_DECODER_SOURCES} PROPERTIES COMPILE_OPTIONS ${BRISVANE_DECODER_OPTIMISATION})
+set_source_files_properties(${BRISVANE_DECODER_SPEED_SOURCES} PROPERTIES COMPILE_OPTIONS ${BRISVANE_DECODER_OPTIMISATION})
 
 # fast_path: ON for the program; the test library builds the careful path alone, so that the
 # unit tests under Wine decode whole streams with it (the host tests and the program's own
