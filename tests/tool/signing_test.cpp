@@ -20,19 +20,6 @@
 
 namespace {
 
-// Runs a shell command; its exit code and what it printed.
-RunResult run_shell(const std::string& command) {
-    RunResult r{-1, ""};
-    FILE* p = ::popen((command + " 2>&1").c_str(), "r");
-    if (!p) return r;
-    std::array<char, 4096> buffer;
-    size_t n;
-    while ((n = std::fread(buffer.data(), 1, buffer.size(), p)) > 0) r.out.append(buffer.data(), n);
-    int status = ::pclose(p);
-    r.code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    return r;
-}
-
 std::string quoted(const std::string& s) { return "'" + s + "'"; }
 
 // The test signer's key and self-signed certificate, made once in the build folder by

@@ -87,9 +87,12 @@ Bytes program_like_data(size_t size, uint32_t seed) {
 RunResult run_tool(const std::vector<std::string>& args) {
     std::string command = "'" SETUP_PACK_PATH "'";
     for (const std::string& a : args) command += " '" + a + "'";
-    command += " 2>&1";
+    return run_shell(command);
+}
+
+RunResult run_shell(const std::string& command) {
     RunResult r{-1, ""};
-    FILE* p = ::popen(command.c_str(), "r");
+    FILE* p = ::popen((command + " 2>&1").c_str(), "r");
     if (!p) return r;
     std::array<char, 4096> buffer;
     size_t n;

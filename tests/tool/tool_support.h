@@ -39,6 +39,8 @@ struct RunResult {
 };
 // Runs setup-pack with `args` (each quoted for the shell).
 RunResult run_tool(const std::vector<std::string>& args);
+// Runs a shell command line as it stands.
+RunResult run_shell(const std::string& command);
 
 // A minimal stub program file: filler with the Setup header (marker and the reserved values
 // the program is built with) inside.
