@@ -95,6 +95,7 @@ int run_install_steps(HWND progress_page) {
         // A file that could not take its final name keeps its old copy and is reported: the
         // rest of the installation is complete and recorded, but the run did not succeed.
         int committed = commit_pending_files();
+        remove_invalid_extension_files();
         destroy_progress_page();
         create_shortcuts();
         write_registry_records();

@@ -19,20 +19,21 @@ DWORD bytes_in_use(const char* list) {
     return (DWORD)(p - list);
 }
 
-bool is_listed(const char* list, const char* string) {
+}  // namespace
+
+bool string_listed(const char* list, const char* string) {
+    if (!list) return false;
     for (const char* p = list; *p; p += std::strlen(p) + 1)
         if (same_name(p, string)) return true;
     return false;
 }
-
-}  // namespace
 
 int string_list_add(HGLOBAL* block, char** list, const char* string) {
     if (!*block) {
         *list = static_cast<char*>(alloc_block(PENDING_LIST_FIRST_SIZE, block));
         if (!*list) return MSG_NO_MEMORY;
     }
-    if (is_listed(*list, string)) return STATUS_OK;
+    if (string_listed(*list, string)) return STATUS_OK;
 
     DWORD used = bytes_in_use(*list);
     DWORD length = (DWORD)std::strlen(string);
