@@ -142,3 +142,24 @@ TEST_F(UpgradeRollback, AStaleWriteProtectedTemporaryCopyIsNeverCommitted) {
     EXPECT_FALSE(file_exists(path("sys\\Shared.~ll")));
     EXPECT_TRUE(test_recorded_message_boxes().empty());
 }
+
+TEST_F(UpgradeRollback, TemporaryCopiesOfAKilledRunGoAlsoWhereThisRunWritesNothing) {
+    // A run killed before its commit left new copies beside the old files. Since then the
+    // library and the shared library were replaced by newer ones and the read-me became
+    // write-protected: this run keeps all three (Ignore), yet no temporary copy outlives it.
+    write_file(path("target\\player.dll"), make_pe_with_version(3, 0, 0, 0));
+    write_file(path("sys\\Shared.dll"), make_pe_with_version(3, 0, 0, 0));
+    SetFileAttributesA(path("target\\ReadMe.txt").c_str(), FILE_ATTRIBUTE_READONLY);
+    for (const char* temp : {"target\\player.~ll", "sys\\Shared.~ll", "target\\ReadMe.txt~"})
+        write_file(path(temp), "NEW COPY OF A KILLED RUN");
+    test_script_message_boxes({IDIGNORE});
+    EXPECT_EQ(run_install_steps(PAGE), 0);
+    SetFileAttributesA(path("target\\ReadMe.txt").c_str(), FILE_ATTRIBUTE_NORMAL);
+    EXPECT_EQ(read_file(path("target\\player.dll")), make_pe_with_version(3, 0, 0, 0));
+    EXPECT_EQ(read_file(path("sys\\Shared.dll")), make_pe_with_version(3, 0, 0, 0));
+    EXPECT_EQ(read_file(path("target\\ReadMe.txt")), previous_.at("target\\ReadMe.txt"));
+    for (const char* temp : {"target\\player.~ll", "sys\\Shared.~ll", "target\\ReadMe.txt~"})
+        EXPECT_FALSE(file_exists(path(temp))) << temp;
+    ASSERT_EQ(test_recorded_message_boxes().size(), 1u);
+    EXPECT_NE(test_recorded_message_boxes()[0].text.find("write protected"), std::string::npos);
+}
