@@ -28,6 +28,8 @@
 //   expect_enabled ID 0|1      waits until the control is disabled (0) or enabled (1)
 //   expect_checked ID 0|1      waits until the check box is clear (0) or checked (1)
 //   expect_no_control ID       checks that no visible control with this id exists (no wait)
+//   terminate                  ends the current window's process at once (TerminateProcess:
+//                              none of its own code runs, as when the machine loses power)
 //   expect_iconic 0|1 [ID N]   waits until the current window (or the N-th parent of control
 //                              ID: 1 its page, 2 the page's panel) is restored (0) or minimised (1)
 //   post_up ID N MSG [W [L]]   posts a message to the N-th parent of control ID
@@ -226,6 +228,15 @@ bool run(const Args& a, std::string& why) {
     if (c != "box" && (!current || !IsWindow(current))) {
         why = "no current window (use wait_window first)";
         return false;
+    }
+    if (c == "terminate") {
+        DWORD process_id = 0;
+        GetWindowThreadProcessId(current, &process_id);
+        HANDLE process = OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, process_id);
+        bool ended = process && TerminateProcess(process, 99) && WaitForSingleObject(process, wait_limit_ms) == WAIT_OBJECT_0;
+        if (process) CloseHandle(process);
+        if (!ended) why = "the process could not be ended";
+        return ended;
     }
     if (c == "expect_window_text") {
         if (!need(a, 1, why)) return false;
