@@ -28,6 +28,8 @@
 //   expect_enabled ID 0|1      waits until the control is disabled (0) or enabled (1)
 //   expect_checked ID 0|1      waits until the check box is clear (0) or checked (1)
 //   expect_no_control ID       checks that no visible control with this id exists (no wait)
+//   wait_file PATH             until the file exists (checked every millisecond: for a step
+//                              of another program that leaves no time to look at its windows)
 //   terminate                  ends the current window's process at once (TerminateProcess:
 //                              none of its own code runs, as when the machine loses power)
 //   expect_iconic 0|1 [ID N]   waits until the current window (or the N-th parent of control
@@ -209,6 +211,18 @@ bool run(const Args& a, std::string& why) {
         if (!wait_for([&] { return find_top_window(a[1], a[2]) == nullptr; })) {
             why = "the window is still there";
             return false;
+        }
+        return true;
+    }
+    if (c == "wait_file") {
+        if (!need(a, 1, why)) return false;
+        DWORD start = GetTickCount();
+        while (GetFileAttributesA(a[1].c_str()) == INVALID_FILE_ATTRIBUTES) {
+            if (GetTickCount() - start > wait_limit_ms) {
+                why = "no such file";
+                return false;
+            }
+            Sleep(1);
         }
         return true;
     }

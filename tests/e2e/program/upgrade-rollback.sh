@@ -62,13 +62,13 @@ PART_WAY_COPIES=$(printf '%s\n' "$target/NpU32.~xe" "$target/bvdraw32.~ll" "$tar
     "$system_dir/bvrt32.~ll" "$system_dir/bvsnd32.~ll" | LC_ALL=C sort)
 on_snap() { [ "$1" = program-upgrade-halt ] && new_copies > "$work/copies-at-halt"; }
 
-# 1. Cancelled part-way: Cancel once the copy has reached the second filler (every earlier
+# 1. Cancelled part-way: Cancel once the copy has reached the first filler (every earlier
 # file's new copy is beside its old one); Yes at the halt question stops the run.
 rm -f "$work/copies-at-halt"
 start_installer "$slow"
 drive cancel <<SCRIPT || fail "Cancel did not stop the upgrade"
 $(upgrade_steps)
-expect_text 101 filler02.bin
+wait_file "$TARGET\\filler01.bin"
 click 2
 wait_window #32770 Install
 sleep 200
@@ -111,7 +111,7 @@ rmdir "$target/readme.txt~"
 start_installer "$slow"
 drive kill <<SCRIPT || fail "the upgrade was not ended part-way"
 $(upgrade_steps)
-expect_text 101 filler02.bin
+wait_file "$TARGET\\filler02.bin"
 terminate
 wait_no_window InstClass *
 SCRIPT
