@@ -71,6 +71,10 @@ struct InstallContext {
     // --- Shared-file placement ---
     HGLOBAL pending_files_block;    // list of shared files written under temporary names
     char* pending_files;
+
+    // --- Extension-file test ---
+    HGLOBAL invalid_extensions_block; // extension files that failed their test, removed once
+    char* invalid_extensions;         // the run succeeds (a failed run leaves them as they were)
 };
 
 extern InstallContext ctx;

@@ -4,6 +4,8 @@
 #include "common/status.h"
 #include "install/extension_checksum.h"
 #include "install/install_text.h"
+#include "install/pending_files.h"
+#include "install/temporary_names.h"
 
 #include <cstring>
 
@@ -22,8 +24,25 @@ int verify_extension_file() {
     // No verdict (no memory for the buffer, or a read failed): a file never judged is kept.
     if (check == EXTENSION_CHECKSUM_UNTESTED) return MSG_NO_MEMORY;
     if (check == EXTENSION_CHECKSUM_MATCH) return EXTENSION_VALID;
-    DeleteFileA(ctx.work_path);
-    return EXTENSION_REMOVED;
+    // Not deleted yet: a run that fails, is stopped or is killed must leave it as it was.
+    // One that cannot be listed is kept like one never judged.
+    if (string_list_add(&ctx.invalid_extensions_block, &ctx.invalid_extensions, ctx.work_path) != STATUS_OK)
+        return MSG_NO_MEMORY;
+    return EXTENSION_INVALID;
+}
+
+void remove_invalid_extension_files() {
+    if (!ctx.invalid_extensions_block) return;
+    char temporary[PATH_BUFFER_SIZE];   // on the stack: the clean-up must not need memory
+    for (const char* p = ctx.invalid_extensions; *p; p += std::strlen(p) + 1) {
+        temporary[0] = 0;
+        // One this run wrote again under its temporary name was replaced by the commit (or,
+        // when the commit could not replace it, is in use and stays).
+        if (append_text(temporary, PATH_BUFFER_SIZE, p) && to_replacement_name(temporary) == NAME_SWAPPED &&
+            string_listed(ctx.pending_files, temporary))
+            continue;
+        DeleteFileA(p);
+    }
 }
 
 namespace {

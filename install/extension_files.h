@@ -1,6 +1,8 @@
 // The extension-file test that runs before the main copy step: an extension module in the
-// target directory whose embedded checksum does not match is removed, so that the package's
-// copy replaces it whatever version it claims.
+// target directory whose embedded checksum does not match is listed (ctx.invalid_extensions):
+// the package's copy replaces it whatever version it claims, and one the package does not
+// replace is removed once the run has succeeded. Until then it stays as it was, so that a
+// failed, stopped or killed run leaves it in place.
 #pragma once
 
 // Number of names in extension_file_names.
@@ -14,12 +16,16 @@ extern const char* const extension_file_names[EXTENSION_NAME_COUNT];
 // Results of verify_extension_file.
 constexpr int EXTENSION_ABSENT = -1;     // the file could not be opened: left alone
 constexpr int EXTENSION_VALID = 0;       // the checksum matches
-constexpr int EXTENSION_REMOVED = 1;     // the checksum differs: the file was deleted
+constexpr int EXTENSION_INVALID = 1;     // the checksum differs: the file was listed for removal
 
-// Tests the file named by ctx.work_path and deletes it when its checksum differs. Returns
-// EXTENSION_ABSENT, EXTENSION_VALID, EXTENSION_REMOVED, or 37 when the test could not run
-// (no memory for its buffer, or a read failed): a file never judged is kept.
+// Tests the file named by ctx.work_path and lists it in ctx.invalid_extensions when its
+// checksum differs. Returns EXTENSION_ABSENT, EXTENSION_VALID, EXTENSION_INVALID, or 37 when
+// the test could not run (no memory for its buffer, a read failed, no memory to list it): a
+// file never judged is kept.
 int verify_extension_file();
+
+// After a run that succeeded: deletes every listed file that the run did not write again.
+void remove_invalid_extension_files();
 
 // Tests every listed file in target_directory (see extension_file_names). Returns 37 when
 // any test could not run for want of memory, otherwise the last file's result.

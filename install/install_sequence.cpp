@@ -84,7 +84,6 @@ int run_install_steps(HWND progress_page) {
         status = install_shared_files();
         if (status == STATUS_OK) {
             check_extension_files();   // a file it cannot test is kept; the run goes on
-            delete_old_registry_keys();
             status = install_main_files();
         }
     }
@@ -95,8 +94,12 @@ int run_install_steps(HWND progress_page) {
         // A file that could not take its final name keeps its old copy and is reported: the
         // rest of the installation is complete and recorded, but the run did not succeed.
         int committed = commit_pending_files();
+        remove_invalid_extension_files();
         destroy_progress_page();
         create_shortcuts();
+        // The earlier publisher's records go only now: a run that fails or is stopped leaves
+        // them for the next one, which still finds the earlier folders through them.
+        delete_old_registry_keys();
         write_registry_records();
         if (committed == STATUS_OK) return 0;
         report_status(ctx.backdrop_window, committed);

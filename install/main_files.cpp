@@ -28,16 +28,26 @@ bool is_plugin_entry(const uint8_t* entry) { return same_name(entry_name(entry),
 // nothing. Returns the status (0 also when nothing had to be written).
 int write_unless_newer(const char* name, uint8_t* entry, const char* directory, bool& created) {
     created = false;
-    int version = check_file_version(directory, name, entry);
-    if (version == VERSION_NO_MEMORY) return MSG_NO_MEMORY;
-    if (version == VERSION_INSTALLED_NEWER) return STATUS_OK;
+    char final_path[PATH_BUFFER_SIZE];
+    bool joined = join_path(final_path, directory, name);
+    // An extension file that failed its test is replaced whatever version it claims.
+    if (!(joined && string_listed(ctx.invalid_extensions, final_path))) {
+        int version = check_file_version(directory, name, entry);
+        if (version == VERSION_NO_MEMORY) return MSG_NO_MEMORY;
+        if (version == VERSION_INSTALLED_NEWER) {
+            remove_stale_copy(name, directory);
+            return STATUS_OK;
+        }
+    }
     SetDlgItemTextA(ctx.progress_page, PROGRESS_FILE_NAME_ID, name);
 
-    char final_path[PATH_BUFFER_SIZE];
-    DWORD attributes = join_path(final_path, directory, name) ? GetFileAttributesA(final_path) : INVALID_FILE_ATTRIBUTES;
+    DWORD attributes = joined ? GetFileAttributesA(final_path) : INVALID_FILE_ATTRIBUTES;
     while (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY)) {
         int answer = ask_abort_retry_ignore(ctx.progress_page, MSG_WRITE_PROTECTED, final_path);
-        if (answer == IDIGNORE) return STATUS_OK;
+        if (answer == IDIGNORE) {
+            remove_stale_copy(name, directory);
+            return STATUS_OK;
+        }
         if (answer == IDABORT) return STATUS_STOPPED;
         if (answer != IDRETRY) return STATUS_CANCELLED;
         attributes = GetFileAttributesA(final_path);

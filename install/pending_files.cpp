@@ -19,20 +19,21 @@ DWORD bytes_in_use(const char* list) {
     return (DWORD)(p - list);
 }
 
-bool is_listed(const char* list, const char* string) {
+}  // namespace
+
+bool string_listed(const char* list, const char* string) {
+    if (!list) return false;
     for (const char* p = list; *p; p += std::strlen(p) + 1)
         if (same_name(p, string)) return true;
     return false;
 }
-
-}  // namespace
 
 int string_list_add(HGLOBAL* block, char** list, const char* string) {
     if (!*block) {
         *list = static_cast<char*>(alloc_block(PENDING_LIST_FIRST_SIZE, block));
         if (!*list) return MSG_NO_MEMORY;
     }
-    if (is_listed(*list, string)) return STATUS_OK;
+    if (string_listed(*list, string)) return STATUS_OK;
 
     DWORD used = bytes_in_use(*list);
     DWORD length = (DWORD)std::strlen(string);
@@ -53,21 +54,36 @@ int add_pending_file(const char* path) {
     return string_list_add(&ctx.pending_files_block, &ctx.pending_files, path);
 }
 
+namespace {
+
+// Builds `name`'s temporary name in `work_name` and its path in `full_path`, and removes a
+// temporary copy found there. Returns false when the name cannot be built, else whether the
+// name is free now.
+bool remove_replacement_copy(const char* name, const char* directory, char* work_name, char* full_path) {
+    work_name[0] = 0;
+    append_text(work_name, PATH_BUFFER_SIZE, name);
+    if (to_replacement_name(work_name) != NAME_SWAPPED || !join_path(full_path, directory, work_name)) return false;
+    // A temporary copy of an earlier run is this program's own leftover: it goes, even when
+    // write-protected, so that nothing but this run's copy can ever be committed.
+    SetFileAttributesA(full_path, FILE_ATTRIBUTE_NORMAL);
+    DeleteFileA(full_path);
+    return GetFileAttributesA(full_path) == INVALID_FILE_ATTRIBUTES;
+}
+
+}  // namespace
+
+void remove_stale_copy(const char* name, const char* directory) {
+    char work_name[PATH_BUFFER_SIZE];
+    char full_path[PATH_BUFFER_SIZE];
+    remove_replacement_copy(name, directory, work_name, full_path);
+}
+
 int write_pending_file(const char* name, const uint8_t* entry, const char* directory) {
     char work_name[PATH_BUFFER_SIZE];
     char full_path[PATH_BUFFER_SIZE];
-    work_name[0] = 0;
-    append_text(work_name, PATH_BUFFER_SIZE, name);
-    bool named = to_replacement_name(work_name) == NAME_SWAPPED && join_path(full_path, directory, work_name);
-    // A temporary copy of an earlier run is this program's own leftover: it goes, even when
-    // write-protected, so that nothing but this run's copy can ever be committed.
-    for (;;) {
-        if (named) {
-            SetFileAttributesA(full_path, FILE_ATTRIBUTE_NORMAL);
-            DeleteFileA(full_path);
-            if (GetFileAttributesA(full_path) == INVALID_FILE_ATTRIBUTES) break;
-        }
-        if (ask_retry_cancel(ctx.progress_page, MSG_WRITE_ERROR, named ? full_path : name) != IDRETRY)
+    full_path[0] = 0;
+    while (!remove_replacement_copy(name, directory, work_name, full_path)) {
+        if (ask_retry_cancel(ctx.progress_page, MSG_WRITE_ERROR, full_path[0] ? full_path : name) != IDRETRY)
             return STATUS_CANCELLED;
     }
     int status = extract_entry(work_name, entry, directory);

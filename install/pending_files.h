@@ -19,6 +19,8 @@ constexpr DWORD PENDING_LIST_GROWTH = 1040;
 // case) is not added again. Returns 0, or 37 when the block cannot be created or grown; the
 // list is then unchanged and still usable.
 int string_list_add(HGLOBAL* block, char** list, const char* string);
+// Whether `string` is in `list` (compared without regard to case); a list never made holds nothing.
+bool string_listed(const char* list, const char* string);
 
 // Lists `path` in ctx.pending_files. Returns 0, or 37 when the list cannot hold it.
 int add_pending_file(const char* path);
@@ -29,6 +31,9 @@ int add_pending_file(const char* path);
 // run's. Returns the extraction status, 37 when the list cannot hold the file (it is then
 // removed), or the answer to a write-error prompt when the name cannot be had.
 int write_pending_file(const char* name, const uint8_t* entry, const char* directory);
+// Removes a temporary copy of `name` in `directory` left by an earlier run (one killed before
+// its commit) when this run writes nothing there: no temporary copy outlives a run that ends.
+void remove_stale_copy(const char* name, const char* directory);
 
 // For each listed temporary file in order: replaces the file at its final name with it in one
 // step (MoveFileExA with MOVEFILE_REPLACE_EXISTING), which either completes or leaves the old

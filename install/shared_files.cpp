@@ -77,6 +77,7 @@ int place_shared_file(uint8_t* entry, WorkBuffers& b) {
     // Under its temporary name, whatever its kind: a copy already there (perhaps in use by
     // other programs) stays until the commit, and one that a failure leaves is restored.
     if (write && status == STATUS_OK) status = write_pending_file(name, entry, directory);
+    else if (status == STATUS_OK) remove_stale_copy(name, directory);
     advance_progress();
     return status;
 }

@@ -28,6 +28,10 @@
 //   expect_enabled ID 0|1      waits until the control is disabled (0) or enabled (1)
 //   expect_checked ID 0|1      waits until the check box is clear (0) or checked (1)
 //   expect_no_control ID       checks that no visible control with this id exists (no wait)
+//   wait_file PATH             until the file exists (checked every millisecond: for a step
+//                              of another program that leaves no time to look at its windows)
+//   terminate                  ends the current window's process at once (TerminateProcess:
+//                              none of its own code runs, as when the machine loses power)
 //   expect_iconic 0|1 [ID N]   waits until the current window (or the N-th parent of control
 //                              ID: 1 its page, 2 the page's panel) is restored (0) or minimised (1)
 //   post_up ID N MSG [W [L]]   posts a message to the N-th parent of control ID
@@ -210,6 +214,18 @@ bool run(const Args& a, std::string& why) {
         }
         return true;
     }
+    if (c == "wait_file") {
+        if (!need(a, 1, why)) return false;
+        DWORD start = GetTickCount();
+        while (GetFileAttributesA(a[1].c_str()) == INVALID_FILE_ATTRIBUTES) {
+            if (GetTickCount() - start > wait_limit_ms) {
+                why = "no such file";
+                return false;
+            }
+            Sleep(1);
+        }
+        return true;
+    }
     if (c == "snap") {
         if (!need(a, 1, why)) return false;
         if (marker_dir.empty()) return true;   // no shell is taking pictures
@@ -226,6 +242,15 @@ bool run(const Args& a, std::string& why) {
     if (c != "box" && (!current || !IsWindow(current))) {
         why = "no current window (use wait_window first)";
         return false;
+    }
+    if (c == "terminate") {
+        DWORD process_id = 0;
+        GetWindowThreadProcessId(current, &process_id);
+        HANDLE process = OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, process_id);
+        bool ended = process && TerminateProcess(process, 99) && WaitForSingleObject(process, wait_limit_ms) == WAIT_OBJECT_0;
+        if (process) CloseHandle(process);
+        if (!ended) why = "the process could not be ended";
+        return ended;
     }
     if (c == "expect_window_text") {
         if (!need(a, 1, why)) return false;

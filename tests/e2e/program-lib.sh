@@ -128,6 +128,8 @@ drive() {
             [ -e "$ready" ] || continue
             local shot; shot=$(basename "$ready" .ready)
             [ -e "$markers/$shot.done" ] && continue
+            # A test may look at the disk while the installer waits for an answer.
+            if declare -F on_snap >/dev/null; then on_snap "$shot"; fi
             import -window root "$screens/$shot.png" && echo "screenshot: $screens/$shot.png"
             touch "$markers/$shot.done"
         done
@@ -259,3 +261,51 @@ SCRIPT
 
 # Linux path of a C: path.
 linux_path() { local p="${1#C:\\}"; echo "$drive_c/${p//\\//}"; }
+
+# Sets $slow: the demo package with ten 12 MB filler entries between the plug-in module and
+# the read-me, so that the copy lasts long enough for a Cancel or a kill to come part-way.
+# Packing the fillers takes a while: the slow installer is kept for as long as the demo
+# installer it is made from does not change.
+need_slow_installer() {
+    slow="$state/BrisvaneSetup-slow.exe"
+    [ -f "$slow" ] && [ "$slow" -nt "$installer" ] && return 0
+    local slow_dir="$work/slow-package" fillers="" i
+    rm -rf "$slow_dir" && mkdir -p "$slow_dir"
+    cp "$package_files"/* "$slow_dir/"
+    for i in $(seq -w 1 10); do
+        head -c 12M /dev/zero > "$slow_dir/filler$i.bin"
+        fillers+="filler$i.bin filler$i.bin"$'\n'
+    done
+    awk -v f="$fillers" '/^readme.txt/{printf "%s", f} {print}' "$package_files/manifest.ini" > "$slow_dir/manifest.ini"
+    "$build/../host/setup-pack" build --stub "$build/BrisvaneSetup-stub.exe" --manifest "$slow_dir/manifest.ini" \
+        --out "$slow.part" >/dev/null || abort "cannot pack the slow installer"
+    mv "$slow.part" "$slow"
+    rm -rf "$slow_dir"
+}
+
+# What an install can change on disk, as one listing: every folder and every file (with the
+# SHA-256 of its bytes) below TARGET (Linux path), both Plugins folders and the system folder.
+disk_listing() {
+    local dir
+    for dir in "$1" "$nav_dir/Plugins" "$ie_dir/Plugins" "$system_dir"; do
+        echo "== $dir"
+        [ -d "$dir" ] || continue
+        (cd "$dir" && find . -type d | LC_ALL=C sort && find . -type f -print0 | LC_ALL=C sort -z | xargs -0r sha256sum)
+    done
+}
+# expect_same_disk LISTING TARGET WHAT: the disk as LISTING recorded it, or a failure naming
+# the differences.
+expect_same_disk() {
+    local now; now=$(disk_listing "$2")
+    if [ "$now" != "$1" ]; then
+        fail "$3: the disk differs from before the run:"
+        diff <(printf '%s\n' "$1") <(printf '%s\n' "$now") | grep '^[<>]' | head -20 | sed 's/^/    /'
+    fi
+}
+# Temporary copies of the installer (.~ll, .~xe, a name ending in ~) below TARGET, in the
+# Plugins folders and in the system folder.
+expect_no_replacement_copies() {
+    local left; left=$(find "$1" "$nav_dir/Plugins" "$ie_dir/Plugins" "$system_dir" \
+        \( -iname '*.~ll' -o -iname '*.~xe' -o -name '*~' \) 2>/dev/null)
+    [ -z "$left" ] || fail "temporary copies left: $left"
+}

@@ -72,10 +72,11 @@ void release_context() {
         GlobalFree(ctx.file_table_block);
         ctx.file_table_block = nullptr;
     }
-    if (ctx.pending_files_block) {
-        GlobalUnlock(ctx.pending_files_block);
-        GlobalFree(ctx.pending_files_block);
-        ctx.pending_files_block = nullptr;
+    for (HGLOBAL* block : {&ctx.pending_files_block, &ctx.invalid_extensions_block}) {
+        if (!*block) continue;
+        GlobalUnlock(*block);
+        GlobalFree(*block);
+        *block = nullptr;
     }
 }
 

@@ -1,30 +1,12 @@
 #!/usr/bin/env bash
 # Cancel during the copy: No lets the install go on to the success page; Yes stops it, ends on
 # the failure page and leaves nothing of this run (files, plug-ins, shared files, records,
-# shortcuts, the temporary logo, the folders the Directory page made). The installer is the demo package with large filler
-# entries after the plug-in module, so that the copy lasts long enough for the Cancel that
-# the driver clicks as soon as the progress page shows to be taken between two entries.
+# shortcuts, the temporary logo, the folders the Directory page made). The installer is the
+# slow one (need_slow_installer), so that the Cancel that the driver clicks as soon as the
+# progress page shows is taken between two entries.
 source "$(dirname "$0")/../program-lib.sh"
-FILLERS=10
 reset_state
-# Packing the fillers takes a while: the slow installer is kept for as long as the demo
-# installer it is made from does not change.
-slow="$state/BrisvaneSetup-slow.exe"
-if [ ! -f "$slow" ] || [ "$installer" -nt "$slow" ]; then
-    slow_dir="$work/slow-package"
-    rm -rf "$slow_dir" && mkdir -p "$slow_dir"
-    cp "$package_files"/* "$slow_dir/"
-    fillers=""
-    for i in $(seq -w 1 "$FILLERS"); do
-        head -c 12M /dev/zero > "$slow_dir/filler$i.bin"
-        fillers+="filler$i.bin filler$i.bin"$'\n'
-    done
-    # The fillers go in just before the read-me, after the plug-in module.
-    awk -v f="$fillers" '/^readme.txt/{printf "%s", f} {print}' "$package_files/manifest.ini" > "$slow_dir/manifest.ini"
-    "$build/../host/setup-pack" build --stub "$build/BrisvaneSetup-stub.exe" --manifest "$slow_dir/manifest.ini" \
-        --out "$slow" >/dev/null || abort "cannot pack the slow installer"
-    rm -rf "$slow_dir"
-fi
+need_slow_installer
 TARGET='C:\bvtest\cancel\Brisvane'
 
 # cancel_run ANSWER END_STEP_TEXT: through the wizard, Cancel on the progress page, the halt

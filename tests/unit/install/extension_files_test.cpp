@@ -1,10 +1,12 @@
 // The extension-file test before the main copy step: files whose embedded checksum does not
-// match are removed from the target directory; files it cannot test are kept.
+// match are listed for removal (they stay until the run succeeds); files it cannot test are
+// kept and not listed.
 #include "tests/unit/install/install_fixture.h"
 
 #include "common/status.h"
 #include "install/extension_files.h"
 #include "install/install_text.h"
+#include "install/pending_files.h"
 
 #include <algorithm>
 #include <cstring>
@@ -50,7 +52,7 @@ TEST(ExtensionNames, TwentySixSortedBaseNamesThenTheTransportLibrary) {
     EXPECT_EQ(with_cox, 1);
 }
 
-TEST_F(ExtensionFiles, InvalidFilesAreRemovedValidOnesKept) {
+TEST_F(ExtensionFiles, InvalidFilesAreListedValidOnesNot) {
     const std::string valid = sealed(filler(3000), 100);
     const std::string invalid = sealed(filler(3000), 100, true);
     write_file(target() + "npanim.cox", valid);
@@ -62,13 +64,18 @@ TEST_F(ExtensionFiles, InvalidFilesAreRemovedValidOnesKept) {
     write_file(target() + "npother.cox", invalid);   // not listed
 
     check_extension_files();
-    EXPECT_TRUE(file_exists(target() + "npanim.cox"));
-    EXPECT_FALSE(file_exists(target() + "npanim.mox"));
-    EXPECT_TRUE(file_exists(target() + "npsound.MOX"));
-    EXPECT_FALSE(file_exists(target() + "nptimer.cox"));
-    EXPECT_TRUE(file_exists(target() + "nptimer.mox"));
-    EXPECT_FALSE(file_exists(target() + "TFTrans.dll"));
-    EXPECT_TRUE(file_exists(target() + "npother.cox"));
+    const std::pair<const char*, bool> listed[] = {
+        {"npanim.cox", false}, {"npanim.mox", true},   {"npsound.MOX", false}, {"nptimer.cox", true},
+        {"nptimer.mox", false}, {"TFTrans.dll", true}, {"npother.cox", false},
+    };
+    for (const auto& [name, invalid] : listed) {
+        EXPECT_EQ(string_listed(ctx.invalid_extensions, (target() + name).c_str()), invalid) << name;
+        EXPECT_TRUE(file_exists(target() + name)) << name << ": nothing is deleted before the run succeeds";
+    }
+
+    // The run succeeded: the listed files go, the others stay.
+    remove_invalid_extension_files();
+    for (const auto& [name, invalid] : listed) EXPECT_EQ(file_exists(target() + name), !invalid) << name;
 }
 
 TEST_F(ExtensionFiles, VerifyReportsEachOutcome) {
@@ -78,8 +85,9 @@ TEST_F(ExtensionFiles, VerifyReportsEachOutcome) {
     write_file(target() + "npanim.cox", sealed(filler(20000), 8192 - 8));
     EXPECT_EQ(verify_extension_file(), EXTENSION_VALID);
     write_file(target() + "npanim.cox", sealed(filler(20000), 8192 - 8, true));
-    EXPECT_EQ(verify_extension_file(), EXTENSION_REMOVED);
-    EXPECT_FALSE(file_exists(target() + "npanim.cox"));
+    EXPECT_EQ(verify_extension_file(), EXTENSION_INVALID);
+    EXPECT_TRUE(file_exists(target() + "npanim.cox"));
+    EXPECT_TRUE(string_listed(ctx.invalid_extensions, ctx.work_path));
 }
 
 TEST_F(ExtensionFiles, AFileThatCannotBeTestedIsKept) {
@@ -92,6 +100,16 @@ TEST_F(ExtensionFiles, AFileThatCannotBeTestedIsKept) {
     test_fail_allocation(1);   // the first test of the walk
     EXPECT_EQ(check_extension_files(), MSG_NO_MEMORY);
     EXPECT_TRUE(file_exists(target() + "npanim.cox"));
+    EXPECT_FALSE(string_listed(ctx.invalid_extensions, ctx.work_path));
     EXPECT_EQ(check_extension_files(), EXTENSION_ABSENT);   // the last name, TFTrans.dll, is absent
-    EXPECT_FALSE(file_exists(target() + "npanim.cox"));
+    EXPECT_TRUE(string_listed(ctx.invalid_extensions, (target() + "npanim.cox").c_str()));
+}
+
+TEST_F(ExtensionFiles, AFileThatCannotBeListedIsKeptAndNotRemoved) {
+    write_file(target() + "npanim.cox", sealed(filler(3000), 10, true));
+    set_path(ctx.work_path, target() + "npanim.cox");
+    test_fail_allocation(2);   // the checksum buffer is had; the list is not
+    EXPECT_EQ(verify_extension_file(), MSG_NO_MEMORY);
+    remove_invalid_extension_files();
+    EXPECT_TRUE(file_exists(target() + "npanim.cox"));
 }

@@ -197,6 +197,7 @@ protected:
         if (result == 0) {
             ++tally.completed;
             EXPECT_EQ(ok_boxes, 0);
+            EXPECT_FALSE(registry_key_exists(HKEY_CURRENT_USER, OLD_KEY));
             // Installed: every file as in the clean run. Only a damaged extension file may
             // have survived (its test could not run) — never a temporary copy.
             for (const auto& [name, bytes] : installed_) {
@@ -217,13 +218,15 @@ protected:
         if (ok_boxes == 0 && !test_recorded_message_boxes().empty()) ++tally.prompted_stops;
         EXPECT_FALSE(registry_key_exists(HKEY_CURRENT_USER, SETTINGS));
         EXPECT_FALSE(registry_key_exists(HKEY_LOCAL_MACHINE, UNINSTALL));
+        // The earlier publisher's settings, which the next run reads, are still there.
+        EXPECT_EQ(registry_string(HKEY_CURRENT_USER, OLD_KEY, "CurDir"), "C:\\old");
         EXPECT_EQ(host_shortcut_runs(), 0);
         bool lost = false;
         for (const auto& [name, bytes] : after) {
             // Nothing outside what the clean run writes or what was there before.
             ASSERT_TRUE(before_.count(name) || installed_.count(name)) << "stray file " << name;
             if (before_.count(name)) {
-                // What was there is as it was (or, for a damaged extension file, removed).
+                // What was there is as it was, a damaged extension file included.
                 EXPECT_EQ(bytes, before_.at(name)) << name;
                 if (bytes != before_.at(name)) lost = true;
                 continue;
@@ -235,7 +238,6 @@ protected:
         }
         for (const auto& [name, bytes] : before_) {
             if (after.count(name)) continue;
-            if (name == "target/npbrush.mox") continue;
             // Every file the user had is back after a failed run, the older copies this run
             // was replacing included.
             ADD_FAILURE() << "previous version lost: " << name;

@@ -1,7 +1,8 @@
 // An upgrade over an existing installation that fails, is cancelled or is refused part-way
 // puts back every file it was replacing, byte for byte; the commit either replaces a file or
 // leaves the old copy; Ignore at the write-protected prompt writes and deletes nothing; a stale
-// temporary copy of an earlier run is never committed.
+// temporary copy of an earlier run is never committed; extension files that fail their test
+// are replaced or removed only by a run that succeeds.
 #include "tests/unit/install/install_fixture.h"
 
 #include "common/status.h"
@@ -34,7 +35,11 @@ protected:
                      {"ns\\Plugins\\nptnf32.dll", make_pe_with_version(1, 0, 0, 0)},
                      {"ie\\Plugins\\nptnf32.dll", make_pe_with_version(1, 0, 0, 0)},
                      {"sys\\Shared.dll", make_pe_with_version(1, 0, 0, 0)},
-                     {"sys\\Common.ocx", "COMMON 1"}};
+                     {"sys\\Common.ocx", "COMMON 1"},
+                     // Extension files that fail their test (no checksum at all): one claims a
+                     // newer version than the package's copy, one the package does not bring.
+                     {"target\\npanim.cox", make_pe_with_version(3, 0, 0, 0)},
+                     {"target\\npbrush.mox", "DAMAGED BRUSH"}};
         for (const auto& [name, bytes] : previous_) write_file(path(name.c_str()), bytes);
         DeleteFileA(path("target\\extra.dat").c_str());
         load_package_entries({package_entry("Shared.dll", SHARED_FLAGS, "SHARED 2", 2, 0, 0, 0),
@@ -42,7 +47,8 @@ protected:
                               package_entry("player.dll", REGULAR_FLAGS, "PLAYER 2", 2, 0, 0, 0),
                               package_entry("nptnf32.dll", REGULAR_FLAGS, "PLUGIN 2", 2, 0, 0, 0),
                               package_entry("ReadMe.txt", 0x0000, "README 2"),
-                              package_entry("extra.dat", 0x0000, "NEW IN 2")});
+                              package_entry("extra.dat", 0x0000, "NEW IN 2"),
+                              package_entry("npanim.cox", REGULAR_FLAGS, "ANIM 2", 2, 0, 0, 0)});
         test_script_ver_find_file({{0, path("sys"), path("sys")}, {0, path("sys"), path("sys")}});
         test_script_message_boxes({});
     }
@@ -51,7 +57,8 @@ protected:
         for (const auto& [name, bytes] : previous_) EXPECT_EQ(read_file(path(name.c_str())), bytes) << name;
         EXPECT_FALSE(file_exists(path("target\\extra.dat")));
         for (const char* temp : {"sys\\Shared.~ll", "sys\\Common.ocx~", "target\\player.~ll",
-                                 "target\\ReadMe.txt~", "ns\\Plugins\\nptnf32.~ll", "ie\\Plugins\\nptnf32.~ll"})
+                                 "target\\ReadMe.txt~", "ns\\Plugins\\nptnf32.~ll", "ie\\Plugins\\nptnf32.~ll",
+                                 "target\\npanim.cox~"})
             EXPECT_FALSE(file_exists(path(temp))) << temp;
     }
 
@@ -61,8 +68,8 @@ protected:
 }  // namespace
 
 TEST_F(UpgradeRollback, AStopAtEveryPollPutsBackTheWholePreviousVersion) {
-    // Polls 1 and 2 in the shared step, 3 to 6 in the main step (one per entry).
-    for (long stop = 1; stop <= 6; ++stop) {
+    // Polls 1 and 2 in the shared step, 3 to 7 in the main step (one per entry).
+    for (long stop = 1; stop <= 7; ++stop) {
         SCOPED_TRACE(stop);
         SetUp();
         host_stop_at_poll(stop);
@@ -92,7 +99,11 @@ TEST_F(UpgradeRollback, ASuccessfulUpgradeLeavesTheNewSetAndNoTemporaryCopy) {
     EXPECT_EQ(read_file(explorer_plugins() + "nptnf32.dll"), "PLUGIN 2");
     EXPECT_EQ(read_file(path("sys\\Shared.dll")), "SHARED 2");
     EXPECT_EQ(read_file(path("sys\\Common.ocx")), "COMMON 2");
-    for (const char* temp : {"sys\\Shared.~ll", "sys\\Common.ocx~", "target\\player.~ll", "target\\ReadMe.txt~"})
+    // The damaged extension files: replaced despite the newer version claimed, or removed.
+    EXPECT_EQ(read_file(path("target\\npanim.cox")), "ANIM 2");
+    EXPECT_FALSE(file_exists(path("target\\npbrush.mox")));
+    for (const char* temp : {"sys\\Shared.~ll", "sys\\Common.ocx~", "target\\player.~ll", "target\\ReadMe.txt~",
+                             "target\\npanim.cox~"})
         EXPECT_FALSE(file_exists(path(temp))) << temp;
 }
 
@@ -130,4 +141,25 @@ TEST_F(UpgradeRollback, AStaleWriteProtectedTemporaryCopyIsNeverCommitted) {
     EXPECT_EQ(read_file(path("sys\\Shared.dll")), "SHARED 2");
     EXPECT_FALSE(file_exists(path("sys\\Shared.~ll")));
     EXPECT_TRUE(test_recorded_message_boxes().empty());
+}
+
+TEST_F(UpgradeRollback, TemporaryCopiesOfAKilledRunGoAlsoWhereThisRunWritesNothing) {
+    // A run killed before its commit left new copies beside the old files. Since then the
+    // library and the shared library were replaced by newer ones and the read-me became
+    // write-protected: this run keeps all three (Ignore), yet no temporary copy outlives it.
+    write_file(path("target\\player.dll"), make_pe_with_version(3, 0, 0, 0));
+    write_file(path("sys\\Shared.dll"), make_pe_with_version(3, 0, 0, 0));
+    SetFileAttributesA(path("target\\ReadMe.txt").c_str(), FILE_ATTRIBUTE_READONLY);
+    for (const char* temp : {"target\\player.~ll", "sys\\Shared.~ll", "target\\ReadMe.txt~"})
+        write_file(path(temp), "NEW COPY OF A KILLED RUN");
+    test_script_message_boxes({IDIGNORE});
+    EXPECT_EQ(run_install_steps(PAGE), 0);
+    SetFileAttributesA(path("target\\ReadMe.txt").c_str(), FILE_ATTRIBUTE_NORMAL);
+    EXPECT_EQ(read_file(path("target\\player.dll")), make_pe_with_version(3, 0, 0, 0));
+    EXPECT_EQ(read_file(path("sys\\Shared.dll")), make_pe_with_version(3, 0, 0, 0));
+    EXPECT_EQ(read_file(path("target\\ReadMe.txt")), previous_.at("target\\ReadMe.txt"));
+    for (const char* temp : {"target\\player.~ll", "sys\\Shared.~ll", "target\\ReadMe.txt~"})
+        EXPECT_FALSE(file_exists(path(temp))) << temp;
+    ASSERT_EQ(test_recorded_message_boxes().size(), 1u);
+    EXPECT_NE(test_recorded_message_boxes()[0].text.find("write protected"), std::string::npos);
 }
