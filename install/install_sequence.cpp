@@ -1,6 +1,7 @@
 #include "install/install_sequence.h"
 
 #include "common/install_context.h"
+#include "common/run_log.h"
 #include "common/status.h"
 #include "detect/paths.h"
 #include "install/extension_files.h"
@@ -10,11 +11,14 @@
 #include "install/registry_records.h"
 #include "install/shared_files.h"
 #include "install/shortcuts.h"
+#include "install/temporary_names.h"
 #include "package/load_package.h"
 #include "package/setup_header.h"
 #include "ui/messages.h"
 #include "ui/page_runner.h"
 #include "ui/progress_page.h"
+
+#include <cstring>
 
 namespace {
 
@@ -31,6 +35,18 @@ void make_plugin_directory(char* directory) {
 void close_package_file() {
     if (ctx.package_file != HFILE_ERROR) _lclose(ctx.package_file);
     ctx.package_file = HFILE_ERROR;
+}
+
+// Logs the final name of each file written under a temporary name that now has it.
+void log_pending_files() {
+    if (!ctx.pending_files_block) return;
+    char final_path[PATH_BUFFER_SIZE];
+    for (const char* p = ctx.pending_files; *p; p += std::strlen(p) + 1) {
+        final_path[0] = 0;
+        if (append_text(final_path, PATH_BUFFER_SIZE, p) && to_final_name(final_path) == NAME_SWAPPED &&
+            GetFileAttributesA(p) == INVALID_FILE_ATTRIBUTES)
+            log_line("Replaced: ", final_path);
+    }
 }
 
 void destroy_progress_page() {
@@ -77,7 +93,8 @@ int open_install_package() {
 int run_install_steps(HWND progress_page) {
     ctx.progress_page = progress_page;
     int status = MSG_WINDOW_PROBLEM;
-    if (progress_page) {
+    // A silent run has no page: the same steps, with nothing to draw on.
+    if (progress_page || ctx.silent) {
         ctx.progress_done = 0;
         set_progress_percent(0);
         count_install_units();
@@ -95,6 +112,7 @@ int run_install_steps(HWND progress_page) {
         // A file that could not take its final name keeps its old copy and is reported: the
         // rest of the installation is complete and recorded, but the run did not succeed.
         int committed = commit_pending_files();
+        log_pending_files();
         destroy_progress_page();
         create_shortcuts();
         write_registry_records();

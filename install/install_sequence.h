@@ -23,7 +23,7 @@ bool stop_requested();
 int open_install_package();
 
 // The rest of the run, given the progress page just created (null when it could not be
-// created: status 32). Copies shared files, tests extension files, deletes the old
+// created: status 32; a silent run has none and runs the steps without it). Copies shared files, tests extension files, deletes the old
 // publisher's keys and copies the main files; closes ctx.package_file; then either commits
 // the temporary files, destroys the page, makes the shortcuts and writes the registry
 // records (returns 0), or removes what was placed, deletes the temporary files, destroys the
