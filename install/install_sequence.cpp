@@ -37,7 +37,8 @@ void close_package_file() {
     ctx.package_file = HFILE_ERROR;
 }
 
-// Logs the final name of each file written under a temporary name that now has it.
+// Logs the final name of each file written under a temporary name that now has it: the
+// "Written:" line of the extraction named the temporary one.
 void log_pending_files() {
     if (!ctx.pending_files_block) return;
     char final_path[PATH_BUFFER_SIZE];
@@ -45,7 +46,7 @@ void log_pending_files() {
         final_path[0] = 0;
         if (append_text(final_path, PATH_BUFFER_SIZE, p) && to_final_name(final_path) == NAME_SWAPPED &&
             GetFileAttributesA(p) == INVALID_FILE_ATTRIBUTES)
-            log_line("Replaced: ", final_path);
+            log_line("Placed: ", final_path);
     }
 }
 

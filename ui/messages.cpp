@@ -14,12 +14,15 @@ namespace {
 
 constexpr int FORMATTED_SIZE = 1025;
 
-// Every box goes through here: the text is logged, and in a silent run nothing is shown and
-// the question takes its safe answer (stop, undo, fail). The one Yes is the answer a person
-// gives by pressing Enter that leads on: create the missing target directory.
+// Every box goes through here: the text is logged and remembered for the exit code, and in a
+// silent run nothing is shown and the question takes its safe answer (stop, undo, fail). The
+// one Yes is the answer a person gives by pressing Enter that leads on: create the missing
+// target directory (no failure, so neither logged nor remembered).
 int show_box(HWND owner, int id, const char* text, const char* caption, UINT style) {
-    log_line("Message: ", text);
-    if (id != MSG_CREATE_DIRECTORY) ctx.last_message = id;
+    if (id != MSG_CREATE_DIRECTORY) {
+        log_line("Message: ", text);
+        ctx.last_message = id;
+    }
     if (!ctx.silent) return MessageBoxA(owner, text, caption, style);
     UINT buttons = style & 0xF;
     if (buttons == MB_YESNO) return id == MSG_CREATE_DIRECTORY ? IDYES : IDNO;
