@@ -256,7 +256,6 @@ int run_program(const CommandLine& command, bool& startup_failed) {
     } else {
         code = run_interactive(command, startup_failed);
     }
-    log_number("Exit code: ", code);
     return code;
 }
 
@@ -294,6 +293,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR arguments, int) {
 
     bool startup_failed = false;
     int code = run_program(command, startup_failed);
+    log_number("Exit code: ", code);
     close_run_log();
     release_brush();
     if (ctx.page_font) DeleteObject(ctx.page_font);

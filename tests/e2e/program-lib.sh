@@ -109,10 +109,12 @@ start_installer() {
 }
 
 # Records every window the X screen has from now on (Wine gives each top-level window of a
-# program that is shown an X window of its own), until expect_no_new_window.
+# program an X window of its own, its class hint the program's file name), until
+# new_windows / expect_no_new_window, which name the installer's windows that were not
+# there before.
 watcher_pid=""
 watch_windows() {
-    xwininfo -root -tree 2>/dev/null | grep -o '0x[0-9a-f]\+' | sort -u >"$work/windows-before.txt"
+    xwininfo -root -tree 2>/dev/null | grep -o '^ *0x[0-9a-f]\+ ' | tr -d ' ' | sort -u >"$work/windows-before.txt"
     : >"$work/windows-seen.txt"
     ( while :; do xwininfo -root -tree 2>/dev/null >>"$work/windows-seen.txt"; sleep 0.02; done ) &
     watcher_pid=$!
@@ -121,7 +123,7 @@ watch_windows() {
 new_windows() {
     if [ -n "$watcher_pid" ]; then kill "$watcher_pid" 2>/dev/null; wait "$watcher_pid" 2>/dev/null; fi
     watcher_pid=""
-    grep '0x[0-9a-f]\+' "$work/windows-seen.txt" | sed 's/^ *//' | sort -u -k1,1 |
+    grep '^ *0x[0-9a-f]\+ ' "$work/windows-seen.txt" | grep -i 'brisvanesetup' | sed 's/^ *//' | sort -u -k1,1 |
         while read -r id rest; do grep -qx "$id" "$work/windows-before.txt" || echo "$id $rest"; done
 }
 expect_no_new_window() {

