@@ -1,7 +1,6 @@
 #include "install/install_sequence.h"
 
 #include "common/install_context.h"
-#include "common/run_log.h"
 #include "common/status.h"
 #include "detect/paths.h"
 #include "install/extension_files.h"
@@ -11,14 +10,11 @@
 #include "install/registry_records.h"
 #include "install/shared_files.h"
 #include "install/shortcuts.h"
-#include "install/temporary_names.h"
 #include "package/load_package.h"
 #include "package/setup_header.h"
 #include "ui/messages.h"
 #include "ui/page_runner.h"
 #include "ui/progress_page.h"
-
-#include <cstring>
 
 namespace {
 
@@ -35,19 +31,6 @@ void make_plugin_directory(char* directory) {
 void close_package_file() {
     if (ctx.package_file != HFILE_ERROR) _lclose(ctx.package_file);
     ctx.package_file = HFILE_ERROR;
-}
-
-// Logs the final name of each file written under a temporary name that now has it: the
-// "Written:" line of the extraction named the temporary one.
-void log_pending_files() {
-    if (!ctx.pending_files_block) return;
-    char final_path[PATH_BUFFER_SIZE];
-    for (const char* p = ctx.pending_files; *p; p += std::strlen(p) + 1) {
-        final_path[0] = 0;
-        if (append_text(final_path, PATH_BUFFER_SIZE, p) && to_final_name(final_path) == NAME_SWAPPED &&
-            GetFileAttributesA(p) == INVALID_FILE_ATTRIBUTES)
-            log_line("Placed: ", final_path);
-    }
 }
 
 void destroy_progress_page() {
@@ -113,7 +96,6 @@ int run_install_steps(HWND progress_page) {
         // A file that could not take its final name keeps its old copy and is reported: the
         // rest of the installation is complete and recorded, but the run did not succeed.
         int committed = commit_pending_files();
-        log_pending_files();
         destroy_progress_page();
         create_shortcuts();
         write_registry_records();

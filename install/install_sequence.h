@@ -31,5 +31,6 @@ int open_install_package();
 int run_install_steps(HWND progress_page);
 
 // The whole installation (Windows): open_install_package, the progress page (dialog 405,
-// child of the logo panel), run_install_steps. Returns 0 on success, -1 otherwise.
+// child of the logo panel; none in a silent run), run_install_steps. Clears last_message
+// first. Returns 0 on success, -1 otherwise.
 int run_install();

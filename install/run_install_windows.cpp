@@ -10,6 +10,8 @@
 #include "ui/progress_page.h"
 
 int run_install() {
+    // The exit code of a failed install names a failure of the install, not of the pages.
+    ctx.last_message = 0;
     int status = open_install_package();
     if (status != STATUS_OK) {
         // Nothing was shown or placed yet: the message, then the failure page.

@@ -164,7 +164,6 @@ int run_silent(const CommandLine& command) {
         log_line("No browser can take the plug-in.", nullptr);
         return EXIT_NO_BROWSER;
     }
-    ctx.last_message = 0;
     return run_install() == 0 ? EXIT_INSTALLED : failure_code();
 }
 
@@ -212,7 +211,6 @@ int run_interactive(const CommandLine& command, bool& startup_failed) {
                                         logo_panel_proc, 0);
     if (ctx.logo_panel) {
         if (run_wizard()) {
-            ctx.last_message = 0;
             code = run_install() == 0 ? EXIT_INSTALLED : failure_code();
             run_page(code == EXIT_INSTALLED ? DLG_END_SUCCESS : DLG_END_FAILURE, end_page_proc, 0);
         }
