@@ -68,6 +68,10 @@ struct InstallContext {
     // --- Plug-in deployment ---
     unsigned plugin_copies_written; // browsers whose plug-in module this run wrote (BROWSER_*)
 
+    // --- Command line ---
+    bool silent;                    // /S: no window at all; questions take the safe answer
+    int last_message;               // the last failure message given (shown or not), or 0
+
     // --- Shared-file placement ---
     HGLOBAL pending_files_block;    // list of shared files written under temporary names
     char* pending_files;

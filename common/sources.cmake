@@ -1,4 +1,6 @@
 list(APPEND BRISVANE_CORE_SOURCES
   common/install_context.cpp
   common/pe_version.cpp
+  common/command_line.cpp
+  common/run_log.cpp
 )

@@ -5,7 +5,7 @@ if(NOT CMAKE_CXX_COMPILER_ID MATCHES "Clang")
 endif()
 target_compile_options(brisvane_program PRIVATE -fsanitize=fuzzer-no-link)
 
-set(BRISVANE_FUZZ_TARGETS decoder code_tables logo_layout)
+set(BRISVANE_FUZZ_TARGETS decoder code_tables logo_layout command_line)
 if(EXISTS ${PROJECT_SOURCE_DIR}/fuzz/fuzz_load_package.cpp)
   list(APPEND BRISVANE_FUZZ_TARGETS load_package)
 endif()

@@ -77,7 +77,8 @@ int open_install_package() {
 int run_install_steps(HWND progress_page) {
     ctx.progress_page = progress_page;
     int status = MSG_WINDOW_PROBLEM;
-    if (progress_page) {
+    // A silent run has no page: the same steps, with nothing to draw on.
+    if (progress_page || ctx.silent) {
         ctx.progress_done = 0;
         set_progress_percent(0);
         count_install_units();

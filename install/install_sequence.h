@@ -23,7 +23,7 @@ bool stop_requested();
 int open_install_package();
 
 // The rest of the run, given the progress page just created (null when it could not be
-// created: status 32). Copies shared files, tests extension files, deletes the old
+// created: status 32; a silent run has none and runs the steps without it). Copies shared files, tests extension files, deletes the old
 // publisher's keys and copies the main files; closes ctx.package_file; then either commits
 // the temporary files, destroys the page, makes the shortcuts and writes the registry
 // records (returns 0), or removes what was placed, deletes the temporary files, destroys the
@@ -31,5 +31,6 @@ int open_install_package();
 int run_install_steps(HWND progress_page);
 
 // The whole installation (Windows): open_install_package, the progress page (dialog 405,
-// child of the logo panel), run_install_steps. Returns 0 on success, -1 otherwise.
+// child of the logo panel; none in a silent run), run_install_steps. Clears last_message
+// first. Returns 0 on success, -1 otherwise.
 int run_install();

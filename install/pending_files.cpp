@@ -1,6 +1,7 @@
 #include "install/pending_files.h"
 
 #include "common/install_context.h"
+#include "common/run_log.h"
 #include "common/status.h"
 #include "detect/memory_blocks.h"
 #include "install/install_text.h"
@@ -107,12 +108,16 @@ int commit_pending_files() {
         // Only a name that really is a temporary one is moved: replacing "its final name"
         // otherwise would replace the very file this run wrote.
         if (to_final_name(final_path) != NAME_SWAPPED) continue;
+        const char* placed = final_path;
         while (!MoveFileExA(p, final_path, MOVEFILE_REPLACE_EXISTING)) {
             if (ask_retry_cancel(ctx.progress_page, MSG_FILE_IN_USE, final_path) == IDRETRY) continue;
             DeleteFileA(p);
             result = STATUS_CANCELLED;
+            placed = nullptr;
             break;
         }
+        // The log's "Written:" line named the temporary name; this one the final name.
+        if (placed) log_line("Placed: ", placed);
     }
     return result;
 }

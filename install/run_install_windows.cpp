@@ -10,6 +10,8 @@
 #include "ui/progress_page.h"
 
 int run_install() {
+    // The exit code of a failed install names a failure of the install, not of the pages.
+    ctx.last_message = 0;
     int status = open_install_package();
     if (status != STATUS_OK) {
         // Nothing was shown or placed yet: the message, then the failure page.
@@ -17,7 +19,10 @@ int run_install() {
         return -1;
     }
     ctx.page_result = PAGE_NONE;
-    HWND page = CreateDialogParamA(ctx.instance, MAKEINTRESOURCEA(DLG_PROGRESS), ctx.logo_panel, progress_page_proc, 0);
+    // A silent run shows no page: the steps run without one.
+    HWND page = ctx.silent ? nullptr
+                           : CreateDialogParamA(ctx.instance, MAKEINTRESOURCEA(DLG_PROGRESS), ctx.logo_panel,
+                                                progress_page_proc, 0);
     int result = run_install_steps(page);
     // The files are in the target: a folder the Directory page made for them stays.
     if (result == 0) forget_created_directory();

@@ -1,6 +1,7 @@
 #include "install/version_rule.h"
 
 #include "common/install_context.h"
+#include "common/run_log.h"
 #include "detect/memory_blocks.h"
 #include "install/install_text.h"
 #include "package/package_format.h"
@@ -29,5 +30,6 @@ int check_file_version(const char* directory, const char* name, const uint8_t* e
             result = VERSION_INSTALLED_NEWER;
     }
     free_block(&block_handle);
+    if (result == VERSION_INSTALLED_NEWER) log_line("Kept (the installed copy is newer): ", ctx.work_path);
     return result;
 }

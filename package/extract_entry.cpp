@@ -1,6 +1,7 @@
 #include "package/extract_entry.h"
 
 #include "common/install_context.h"
+#include "common/run_log.h"
 #include "common/status.h"
 #include "decompress/decoder.h"
 #include "package/package_format.h"
@@ -96,6 +97,7 @@ int extract_entry(const char* file_name, const uint8_t* entry, const char* direc
         // The file was created (truncating any old copy) and not written whole: a torn file
         // must never stand under a name that a program or a later run takes for complete.
         if (status != STATUS_OK) DeleteFileA(ctx.work_path);
+        else if (!(entry_flags(entry) & ENTRY_NOT_INSTALLED)) log_line("Written: ", ctx.work_path);
     }
     return status;
 }

@@ -7,11 +7,28 @@
 #include "ui/messages.h"
 
 #include "common/install_context.h"
+#include "common/run_log.h"
 #include "common/status.h"
 
 namespace {
 
 constexpr int FORMATTED_SIZE = 1025;
+
+// Every box goes through here: the text is logged and remembered for the exit code, and in a
+// silent run nothing is shown and the question takes its safe answer (stop, undo, fail). The
+// one Yes is the answer a person gives by pressing Enter that leads on: create the missing
+// target directory (no failure, so neither logged nor remembered).
+int show_box(HWND owner, int id, const char* text, const char* caption, UINT style) {
+    if (id != MSG_CREATE_DIRECTORY) {
+        log_line("Message: ", text);
+        ctx.last_message = id;
+    }
+    if (!ctx.silent) return MessageBoxA(owner, text, caption, style);
+    UINT buttons = style & 0xF;
+    if (buttons == MB_YESNO) return id == MSG_CREATE_DIRECTORY ? IDYES : IDNO;
+    if (buttons == MB_ABORTRETRYIGNORE) return IDABORT;
+    return buttons == MB_OK ? IDOK : IDCANCEL;
+}
 
 // Loads catalogue text `id` cut to `limit` characters; returns its length (0 when missing).
 int load_text(int id, char* buffer, int limit) {
@@ -24,7 +41,7 @@ int show_formatted(HWND owner, int id, const char* string, const char* caption, 
     char text[FORMATTED_SIZE] = {};
     load_text(id, template_text, load_limit);
     wsprintfA(text, template_text, string ? string : "");
-    return MessageBoxA(owner, text, caption, style);
+    return show_box(owner, id, text, caption, style);
 }
 
 }  // namespace
@@ -36,13 +53,13 @@ int message_box_formatted(HWND owner, int id, const char* string, UINT style) {
 int message_box(HWND owner, int id, UINT style) {
     char text[256] = {};
     load_text(id, text, 255);
-    return MessageBoxA(owner, text, ctx.caption, style);
+    return show_box(owner, id, text, ctx.caption, style);
 }
 
 int show_warning(HWND owner, int id) {
     char text[256] = {};
     load_text(id, text, 255);
-    return MessageBoxA(owner, text, nullptr, BOX_WARNING_OK);
+    return show_box(owner, id, text, nullptr, BOX_WARNING_OK);
 }
 
 void report_status(HWND owner, int status) {
@@ -56,7 +73,7 @@ void report_status(HWND owner, int status) {
         show_formatted(owner, status, ctx.error_file_name, nullptr, BOX_WARNING_OK, 259);
         return;
     }
-    MessageBoxA(owner, text, nullptr, BOX_WARNING_OK);
+    show_box(owner, status, text, nullptr, BOX_WARNING_OK);
 }
 
 int ask_retry_cancel(HWND owner, int id, const char* string) {

@@ -1,6 +1,9 @@
-// The program's entry and its whole flow: one instance only, the Install context, the
-// backdrop, the package, the logo, the wizard pages, the install, the end page, shutdown.
+// The program's entry and its whole flow: the command line, one instance only, the Install
+// context, then either the silent run or the backdrop, the package, the logo, the wizard pages,
+// the install, the end page; shutdown.
+#include "common/command_line.h"
 #include "common/install_context.h"
+#include "common/run_log.h"
 #include "common/status.h"
 #include "detect/memory_blocks.h"
 #include "install/install_sequence.h"
@@ -9,6 +12,8 @@
 #include "package/package_format.h"
 #include "package/setup_header.h"
 #include "resources/resource_ids.h"
+#include "ui/browser_check.h"
+#include "ui/directory_check.h"
 #include "ui/logo_panel.h"
 #include "ui/main_window.h"
 #include "ui/messages.h"
@@ -24,6 +29,35 @@ namespace {
 constexpr int EXIT_FAILURE_CODE = -1;
 constexpr const char* LOGO_ENTRY_NAME = "logo.bmp";
 constexpr const char* TEMP_PREFIX = "Tmp";
+constexpr const char* INSTANCE_LOCK_NAME = "BrisvaneSetup.lock";
+
+constexpr int LOCK_PATH_SIZE = PATH_BUFFER_SIZE + 20;
+constexpr HFILE LOCK_HELD_ELSEWHERE = -2;
+
+// The lock file in the temporary folder (its path written into `path`), held open without
+// sharing while the program runs: a silent run has no window to find, the lock finds it.
+// Returns the open lock, HFILE_ERROR when none could be made (that stops nothing), or
+// LOCK_HELD_ELSEWHERE when another instance holds it.
+HFILE take_instance_lock(char* path) {
+    DWORD length = GetTempPathA(PATH_BUFFER_SIZE, path);
+    if (length == 0 || length >= PATH_BUFFER_SIZE) return HFILE_ERROR;
+    std::strcat(path, INSTANCE_LOCK_NAME);
+    for (int attempt = 0;; ++attempt) {
+        HFILE lock = _lopen(path, OF_READWRITE | OF_SHARE_EXCLUSIVE);
+        if (lock != HFILE_ERROR) return lock;
+        if (attempt || GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES) return LOCK_HELD_ELSEWHERE;
+        HFILE made = _lcreat(path, 0);
+        if (made == HFILE_ERROR) return HFILE_ERROR;
+        _lclose(made);
+    }
+}
+
+// load_package, then the /D= directory in the place of the proposed one.
+int load_package_for(const CommandLine& command) {
+    int status = load_package();
+    if (status == STATUS_OK && command.directory[0]) std::strcpy(ctx.target_directory, command.directory);
+    return status;
+}
 
 struct WizardPage {
     int template_id;
@@ -109,69 +143,76 @@ bool run_wizard() {
     }
 }
 
-}  // namespace
+// The exit code of a run that failed: the class of the last failure message, or a stop.
+int failure_code() { return ctx.last_message ? exit_code_for_message(ctx.last_message) : EXIT_CANCELLED; }
 
-int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
-    if (bring_running_instance_forward()) return 0;
-
-    ctx.instance = instance;
-    ctx.package_file = ctx.output_file = HFILE_ERROR;
-    DWORD version = GetVersion();
-    ctx.windows_version = (uint16_t)((version & 0xFF) << 8 | (version >> 8 & 0xFF));
-    if (!init_context_buffers()) {
-        // Without its path buffers the program cannot work at all: say so and stop.
-        LoadStringA(instance, MSG_CAPTION, ctx.caption, sizeof ctx.caption);
-        message_box(nullptr, MSG_NO_MEMORY, BOX_WARNING_OK);
-        release_context_buffers();
-        return EXIT_FAILURE_CODE;
+// A run with /S: the defaults a person gets by pressing Enter on every page, no window at all.
+// The proposed (or /D=) directory, checked as the Directory page checks it; every detected
+// browser that passes the Web browser(s) page's checks; then the install steps without a page.
+int run_silent(const CommandLine& command) {
+    int status = load_package_for(command);
+    if (status != STATUS_OK) {
+        report_status(nullptr, status);
+        return failure_code();
     }
+    if (!check_target_directory(nullptr)) return failure_code();
+    // A browser that fails a check is left out, as a person would untick it; why is logged.
+    for (const BrowserChoice& browser : BROWSER_CHOICES)
+        if ((ctx.browser_flags & browser.flag) && !check_browser(nullptr, browser))
+            ctx.browser_flags &= ~browser.flag;
+    if (!ctx.browser_flags) {
+        log_line("No browser can take the plug-in.", nullptr);
+        return EXIT_NO_BROWSER;
+    }
+    return run_install() == 0 ? EXIT_INSTALLED : failure_code();
+}
+
+// The run with its windows: returns the exit code of the documented table. `startup_failed`
+// is set where the program without arguments has always ended with -1.
+int run_interactive(const CommandLine& command, bool& startup_failed) {
+    startup_failed = true;
     ctx.background_brush = CreateSolidBrush(GetSysColor(COLOR_BTNFACE));
     if (!ctx.background_brush) ctx.background_brush = (HBRUSH)GetStockObject(LTGRAY_BRUSH);
     ctx.chooser_notify_message = RegisterWindowMessageA("commdlg_LBSelChangedNotify");
     if (!register_main_class()) {
-        release_brush();
-        release_context_buffers();
-        return 0;
+        startup_failed = false;
+        return EXIT_CANNOT_RUN;
     }
 
     ctx.screen_width = GetSystemMetrics(SM_CXSCREEN);
     ctx.screen_height = GetSystemMetrics(SM_CYSCREEN);
     ctx.menu_height = GetSystemMetrics(SM_CYMENU);
-    LoadStringA(instance, MSG_CAPTION, ctx.caption, sizeof ctx.caption);
-    LoadStringA(instance, MSG_PRODUCT_SHORT_NAME, ctx.product_short_name, sizeof ctx.product_short_name);
-    wsprintfA(ctx.uninstall_key_name, "Uninstall\\%s", ctx.product_short_name);
 
     ctx.backdrop_window = CreateWindowExA(0, MAIN_CLASS_NAME, ctx.caption, WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN,
                                           0, 0, ctx.screen_width, ctx.screen_height, nullptr, nullptr,
-                                          instance, nullptr);
+                                          ctx.instance, nullptr);
     if (!ctx.backdrop_window) {
         show_warning(nullptr, MSG_WINDOW_PROBLEM);
-        release_brush();
-        release_context_buffers();
-        return EXIT_FAILURE_CODE;
+        return failure_code();
     }
     ShowWindow(ctx.backdrop_window, SW_SHOWNORMAL);
     UpdateWindow(ctx.backdrop_window);
     ctx.centre_x = ctx.screen_width / 2;
     ctx.centre_y = ctx.screen_height / 2 - ctx.menu_height;
 
-    int status = load_package();
+    // The Directory page proposes the /D= directory.
+    int status = load_package_for(command);
     if (status != STATUS_OK) {
         report_status(ctx.backdrop_window, status);
-        release_brush();
-        release_context_buffers();
-        return EXIT_FAILURE_CODE;
+        return failure_code();
     }
+    startup_failed = false;
 
     // Without a temporary name there is nowhere to put the picture: the panel shows none.
     if (make_temp_file_name(TEMP_PREFIX, 0, ctx.logo_temp_path) && ctx.logo_temp_path[0]) extract_logo();
 
-    ctx.logo_panel = CreateDialogParamA(instance, MAKEINTRESOURCEA(DLG_LOGO_PANEL), ctx.backdrop_window,
+    int code = EXIT_CANCELLED;
+    ctx.logo_panel = CreateDialogParamA(ctx.instance, MAKEINTRESOURCEA(DLG_LOGO_PANEL), ctx.backdrop_window,
                                         logo_panel_proc, 0);
     if (ctx.logo_panel) {
         if (run_wizard()) {
-            int template_id = run_install() == 0 ? DLG_END_SUCCESS : DLG_END_FAILURE;
-            run_page(template_id, end_page_proc, 0);
+            code = run_install() == 0 ? EXIT_INSTALLED : failure_code();
+            run_page(code == EXIT_INSTALLED ? DLG_END_SUCCESS : DLG_END_FAILURE, end_page_proc, 0);
         }
         DestroyWindow(ctx.logo_panel);
         ctx.logo_panel = nullptr;
@@ -184,9 +225,83 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     MSG msg;
     while (GetMessageA(&msg, nullptr, 0, 0) > 0) DispatchMessageA(&msg);
     if (ctx.logo_temp_path[0]) DeleteFileA(ctx.logo_temp_path);
+    return code;
+}
+
+// The whole run once the buffers are there: the log, the usage text, then one of the two runs.
+int run_program(const CommandLine& command, bool& startup_failed) {
+    startup_failed = false;
+    if (command.log_file[0] && !open_run_log(command.log_file)) {
+        // The log asked for cannot be had: nothing is installed without it.
+        message_box_formatted(nullptr, MSG_WRITE_ERROR, command.log_file, BOX_WARNING_OK);
+        return EXIT_WRITE_FAILED;
+    }
+    if (command.usage) {
+        message_box(nullptr, MSG_USAGE, BOX_WARNING_OK);
+        return EXIT_USAGE;
+    }
+    if (command.directory_refusal) {
+        // Refused as given, before anything is shown or made.
+        show_warning(nullptr, command.directory_refusal);
+        return EXIT_TARGET_REFUSED;
+    }
+    int code;
+    if (command.silent) {
+        code = run_silent(command);
+        // What the directory check made for an install that did not happen goes again. (The
+        // file table goes with the process.)
+        remove_created_directory();
+    } else {
+        code = run_interactive(command, startup_failed);
+    }
+    return code;
+}
+
+}  // namespace
+
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR arguments, int) {
+    CommandLine command;
+    parse_command_line(arguments, command);
+    // Blanks alone are no arguments: the run is then exactly the one without a command line.
+    bool has_arguments = command.silent || command.usage || command.directory[0] ||
+                         command.directory_refusal || command.log_file[0];
+    ctx.silent = command.silent;
+
+    // One instance at a time: an interactive second instance brings the first one forward, a
+    // silent one waits for nothing. The lock finds a silent run, which has no window.
+    char lock_path[LOCK_PATH_SIZE];
+    HFILE lock = HFILE_ERROR;
+    if ((!command.silent && bring_running_instance_forward()) || FindWindowA(MAIN_CLASS_NAME, nullptr) ||
+        (lock = take_instance_lock(lock_path)) == LOCK_HELD_ELSEWHERE)
+        return has_arguments ? EXIT_CANCELLED : 0;
+
+    ctx.instance = instance;
+    ctx.package_file = ctx.output_file = HFILE_ERROR;
+    DWORD version = GetVersion();
+    ctx.windows_version = (uint16_t)((version & 0xFF) << 8 | (version >> 8 & 0xFF));
+    LoadStringA(instance, MSG_CAPTION, ctx.caption, sizeof ctx.caption);
+    if (!init_context_buffers()) {
+        // Without its path buffers the program cannot work at all: say so and stop.
+        message_box(nullptr, MSG_NO_MEMORY, BOX_WARNING_OK);
+        release_context_buffers();
+        return has_arguments ? EXIT_CANNOT_RUN : EXIT_FAILURE_CODE;
+    }
+    LoadStringA(instance, MSG_PRODUCT_SHORT_NAME, ctx.product_short_name, sizeof ctx.product_short_name);
+    wsprintfA(ctx.uninstall_key_name, "Uninstall\\%s", ctx.product_short_name);
+
+    bool startup_failed = false;
+    int code = run_program(command, startup_failed);
+    log_number("Exit code: ", code);
+    close_run_log();
     release_brush();
     if (ctx.page_font) DeleteObject(ctx.page_font);
     ctx.page_font = nullptr;
     release_context_buffers();
-    return 0;
+    if (lock != HFILE_ERROR) {
+        _lclose(lock);
+        DeleteFileA(lock_path);
+    }
+    if (has_arguments) return code;
+    // Without arguments, the codes the program has always given.
+    return startup_failed ? EXIT_FAILURE_CODE : 0;
 }

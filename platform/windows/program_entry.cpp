@@ -5,6 +5,7 @@
 // finds the instance, the command line after the program's name and the show state, calls
 // WinMain and ends the process with its result.
 #include "platform/windows/system_libraries.h"
+#include "common/command_line.h"
 #include "common/status.h"
 
 extern "C" {
@@ -52,15 +53,19 @@ void report_missing_version_library(HINSTANCE instance) {
 extern "C" __attribute__((force_align_arg_pointer, noreturn)) void WinMainCRTStartup() {
     restrict_dll_search();
     HINSTANCE instance = GetModuleHandleA(nullptr);
+    char* arguments = arguments_after_program_name(GetCommandLineA());
     if (!bind_version_library()) {
-        report_missing_version_library(instance);
-        ExitProcess((UINT)-1);
+        // A silent run shows nothing, and ends with the code of a run that cannot run.
+        CommandLine command;
+        parse_command_line(arguments, command);
+        if (!command.silent) report_missing_version_library(instance);
+        ExitProcess(*arguments ? EXIT_CANNOT_RUN : (UINT)-1);
     }
     run_static_constructors();
     STARTUPINFOA startup;
     startup.cb = sizeof startup;
     GetStartupInfoA(&startup);
     int show = (startup.dwFlags & STARTF_USESHOWWINDOW) ? startup.wShowWindow : SW_SHOWDEFAULT;
-    int code = WinMain(instance, nullptr, arguments_after_program_name(GetCommandLineA()), show);
+    int code = WinMain(instance, nullptr, arguments, show);
     ExitProcess((UINT)code);
 }

@@ -35,6 +35,7 @@ failures=0
 
 stop_children() {
     if [ -n "$installer_pid" ] && kill -0 "$installer_pid" 2>/dev/null; then kill "$installer_pid" 2>/dev/null; fi
+    if [ -n "${watcher_pid:-}" ]; then kill "$watcher_pid" 2>/dev/null; fi
 }
 trap stop_children EXIT
 
@@ -97,11 +98,37 @@ reset_state() {
     rm -f "$temp_dir"/Tmp*.tmp
 }
 
-# Starts an installer (the demo installer unless another file is given) in the background.
+# Starts an installer (the demo installer unless another file is given, or "") in the
+# background; the arguments after it are its command line. Wine joins them with one space and
+# quotes one that holds a blank, so a directory with spaces is passed as separate words.
 start_installer() {
     local exe="${1:-$installer}"
-    wine "$exe" </dev/null >"$logs/$test_name.installer.log" 2>&1 &
+    [ $# -gt 0 ] && shift
+    wine "$exe" "$@" </dev/null >"$logs/$test_name.installer.log" 2>&1 &
     installer_pid=$!
+}
+
+# Records every window the X screen has from now on (Wine gives each top-level window of a
+# program an X window of its own, its class hint the program's file name), until
+# new_windows / expect_no_new_window, which name the installer's windows that were not
+# there before.
+watcher_pid=""
+watch_windows() {
+    xwininfo -root -tree 2>/dev/null | grep -o '^ *0x[0-9a-f]\+ ' | tr -d ' ' | sort -u >"$work/windows-before.txt"
+    : >"$work/windows-seen.txt"
+    ( while :; do xwininfo -root -tree 2>/dev/null >>"$work/windows-seen.txt"; sleep 0.02; done ) &
+    watcher_pid=$!
+}
+# The windows the screen gained since watch_windows, one line each ("" when none).
+new_windows() {
+    if [ -n "$watcher_pid" ]; then kill "$watcher_pid" 2>/dev/null; wait "$watcher_pid" 2>/dev/null; fi
+    watcher_pid=""
+    grep '^ *0x[0-9a-f]\+ ' "$work/windows-seen.txt" | grep -i 'brisvanesetup' | sed 's/^ *//' | sort -u -k1,1 |
+        while read -r id rest; do grep -qx "$id" "$work/windows-before.txt" || echo "$id $rest"; done
+}
+expect_no_new_window() {
+    local seen; seen=$(new_windows)
+    [ -z "$seen" ] || fail "windows appeared: $(echo "$seen" | head -5 | tr '\n' ';')"
 }
 
 # Waits (at most 30 s) for the installer to end and checks its exit code (-1 arrives as 255).

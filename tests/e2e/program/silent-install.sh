@@ -1,0 +1,68 @@
+#!/usr/bin/env bash
+# /S installs with no window at all and ends with 0: every file in its place, the records and
+# the shortcuts as after the wizard. /D= with spaces (passed as the separate words a command
+# line has), a new directory that is created; /LOG= names what was written where. Without /D=
+# the proposed directory is used and created.
+source "$(dirname "$0")/../program-lib.sh"
+reset_state
+TARGET='C:\bvtest\silent path\Brisvane Plug in'
+LOG='C:\bvlog\silent.log'
+mkdir -p "$drive_c/bvlog" 
+target_dir=$(linux_path "$TARGET")
+log_file=$(linux_path "$LOG")
+
+watch_windows
+start_installer "" /S "/LOG=$LOG" '/D=C:\bvtest\silent' 'path\Brisvane' Plug in
+expect_exit 0
+expect_no_new_window
+[ "$failures" -eq 0 ] || say "log: $(tr -d '\r' < "$log_file" 2>/dev/null | tail -n 5 | tr '\n' ';')"
+
+expect_package_installed "$target_dir"
+expect_reg "$SETTINGS_KEY" CurDir "$TARGET"
+expect_reg "$SETTINGS_KEY" bsr1 "$NAV_DIR\\Plugins"
+expect_reg "$SETTINGS_KEY" bsr2 "$IE_DIR\\Plugins"
+expect_reg "$UNINSTALL_KEY" DisplayName "Brisvane!"
+expect_reg "$UNINSTALL_KEY" UninstallString "$TARGET\\NpU32.exe"
+for link in "Uninstall Brisvane!.lnk" "Read me.lnk"; do
+    [ -s "$programs_dir/Brisvane!/$link" ] || fail "no shortcut $link"
+done
+expect_no_temp_files
+expect_no_file "$temp_dir/BrisvaneSetup.lock"
+
+# The log: each file written, where; the shared files under their final names; the result.
+if [ ! -f "$log_file" ]; then
+    fail "no log at $log_file"
+else
+    log=$(tr -d '\r' < "$log_file")
+    while read -r src dest flags; do
+        [ -n "$src" ] || continue
+        case " $flags " in
+        *" not_installed "*) continue ;;
+        *" shared "*) want="Placed: C:\\windows\\system32\\$dest" ;;
+        *)
+            if [ "$dest" = "nptnf32.dll" ]; then want="Written: $NAV_DIR\\Plugins\\nptnf32.dll"
+            else want="Written: $TARGET\\$dest"; fi ;;
+        esac
+        printf '%s\n' "$log" | grep -qixF "$want" || fail "the log lacks \"$want\""
+    done < <(package_entries)
+    printf '%s\n' "$log" | grep -qxF "Written: $IE_DIR\\Plugins\\nptnf32.dll" || fail "the log lacks the Explorer plug-in"
+    [ "$(printf '%s\n' "$log" | tail -n 1)" = "Exit code: 0" ] || fail "the log does not end with the exit code: $(printf '%s\n' "$log" | tail -n 3)"
+    printf '%s\n' "$log" | grep -q '^Message: ' && fail "the log holds messages: $(printf '%s\n' "$log" | grep '^Message: ')"
+fi
+
+# The same again, silently: what is there is kept or replaced, never asked about.
+directory_words="/D=$TARGET"
+start_installer "" /s $directory_words
+expect_exit 0
+expect_package_installed "$target_dir"
+
+# No /D=: the proposed directory, created when missing.
+reset_state
+default_dir="$drive_c/Program Files/Brisvane"
+rm -rf "$default_dir"
+start_installer "" /S
+expect_exit 0
+expect_package_installed "$default_dir"
+expect_reg "$SETTINGS_KEY" CurDir 'C:\Program Files\Brisvane'
+rm -rf "$default_dir"
+finish

@@ -1,0 +1,4 @@
+list(APPEND BRISVANE_UNIT_TESTS
+  tests/unit/common/command_line_test.cpp
+  tests/unit/common/silent_run_test.cpp
+)
