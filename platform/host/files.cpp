@@ -248,21 +248,9 @@ BOOL DeleteFileA(LPCSTR path) {
     return TRUE;
 }
 
-BOOL MoveFileA(LPCSTR from, LPCSTR to) {
-    std::string a, b;
-    struct stat st;
-    if (!host::resolve(from, a) || !host::resolve(to, b) || !host::stat_path(a, st)) {
-        set_last_error(ERROR_FILE_NOT_FOUND);
-        return FALSE;
-    }
-    if (host::is_locked(a)) { set_last_error(ERROR_ACCESS_DENIED); return FALSE; }
-    if (host::stat_path(b, st)) { set_last_error(ERROR_ALREADY_EXISTS); return FALSE; }
-    if (::rename(a.c_str(), b.c_str()) != 0) { set_last_error(host::error_from_errno(errno)); return FALSE; }
-    return TRUE;
-}
+BOOL MoveFileA(LPCSTR from, LPCSTR to) { return MoveFileExA(from, to, 0); }
 
 BOOL MoveFileExA(LPCSTR from, LPCSTR to, DWORD flags) {
-    if (!(flags & MOVEFILE_REPLACE_EXISTING)) return MoveFileA(from, to);
     std::string a, b;
     struct stat st;
     if (!host::resolve(from, a) || !host::resolve(to, b) || !host::stat_path(a, st)) {
@@ -270,9 +258,14 @@ BOOL MoveFileExA(LPCSTR from, LPCSTR to, DWORD flags) {
         return FALSE;
     }
     if (host::is_locked(a)) { set_last_error(ERROR_ACCESS_DENIED); return FALSE; }
-    if (host::stat_path(b, st) && (S_ISDIR(st.st_mode) || host::is_read_only(st) || host::is_locked(b))) {
-        set_last_error(ERROR_ACCESS_DENIED);
-        return FALSE;
+    if (host::stat_path(b, st)) {
+        // An existing target: refused without MOVEFILE_REPLACE_EXISTING; with it, replaced in
+        // one step unless it is a folder, write-protected or held open.
+        if (!(flags & MOVEFILE_REPLACE_EXISTING)) { set_last_error(ERROR_ALREADY_EXISTS); return FALSE; }
+        if (S_ISDIR(st.st_mode) || host::is_read_only(st) || host::is_locked(b)) {
+            set_last_error(ERROR_ACCESS_DENIED);
+            return FALSE;
+        }
     }
     if (::rename(a.c_str(), b.c_str()) != 0) { set_last_error(host::error_from_errno(errno)); return FALSE; }
     return TRUE;

@@ -286,6 +286,27 @@ $(snap success)
 SCRIPT
 }
 
+# "Return to Windows" on the success page that install_into leaves the wizard on.
+leave_success_page() {
+    drive leave <<'SCRIPT'
+wait_window InstClass *
+click 2
+SCRIPT
+}
+
+# The records and shortcuts of an install into TARGET (a C: path) with both browsers.
+expect_install_records() {
+    local target="$1"
+    expect_reg "$SETTINGS_KEY" CurDir "$target"
+    expect_reg "$SETTINGS_KEY" bsr1 "$NAV_DIR\\Plugins"
+    expect_reg "$SETTINGS_KEY" bsr2 "$IE_DIR\\Plugins"
+    expect_reg "$UNINSTALL_KEY" DisplayName "Brisvane!"
+    expect_reg "$UNINSTALL_KEY" UninstallString "$target\\NpU32.exe"
+    for link in "Uninstall Brisvane!.lnk" "Read me.lnk"; do
+        [ -s "$programs_dir/Brisvane!/$link" ] || fail "no shortcut $link (in $(ls "$programs_dir" | tr '\n' ' '))"
+    done
+}
+
 # Linux path of a C: path.
 linux_path() { local p="${1#C:\\}"; echo "$drive_c/${p//\\//}"; }
 

@@ -7,10 +7,7 @@ reset_state
 TARGET='C:\bvtest\second run\Brisvane'
 start_installer
 install_into "$TARGET" || abort "the first install did not go as expected"
-drive leave <<'SCRIPT'
-wait_window InstClass *
-click 2
-SCRIPT
+leave_success_page
 expect_exit 0
 
 # Netscape Navigator's registration is gone: only the settings remember where it was.

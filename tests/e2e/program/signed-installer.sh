@@ -38,10 +38,7 @@ grep -q "^signed: certificate table of [0-9]* bytes at offset $(stat -c %s "$uns
 TARGET='C:\bvtest\signed\Brisvane'
 start_installer "$signed"
 install_into "$TARGET" signed || abort "the wizard of the signed installer did not go as expected"
-drive leave <<'SCRIPT'
-wait_window InstClass *
-click 2
-SCRIPT
+leave_success_page
 expect_exit 0
 target_dir=$(linux_path "$TARGET")
 package_files="$stage" expect_package_installed "$target_dir"

@@ -18,14 +18,7 @@ expect_no_new_window
 [ "$failures" -eq 0 ] || say "log: $(tr -d '\r' < "$log_file" 2>/dev/null | tail -n 5 | tr '\n' ';')"
 
 expect_package_installed "$target_dir"
-expect_reg "$SETTINGS_KEY" CurDir "$TARGET"
-expect_reg "$SETTINGS_KEY" bsr1 "$NAV_DIR\\Plugins"
-expect_reg "$SETTINGS_KEY" bsr2 "$IE_DIR\\Plugins"
-expect_reg "$UNINSTALL_KEY" DisplayName "Brisvane!"
-expect_reg "$UNINSTALL_KEY" UninstallString "$TARGET\\NpU32.exe"
-for link in "Uninstall Brisvane!.lnk" "Read me.lnk"; do
-    [ -s "$programs_dir/Brisvane!/$link" ] || fail "no shortcut $link"
-done
+expect_install_records "$TARGET"
 expect_no_temp_files
 expect_no_file "$temp_dir/BrisvaneSetup.lock"
 

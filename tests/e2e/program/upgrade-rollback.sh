@@ -17,10 +17,7 @@ SUCCESS_TEXT="Brisvane! has been successfully installed. If your Web browser is 
 # package does not bring and a file of the user's own.
 start_installer
 install_into "$TARGET" || abort "the first install did not go as expected"
-drive leave <<'SCRIPT'
-wait_window InstClass *
-click 2
-SCRIPT
+leave_success_page
 expect_exit 0
 while read -r f; do printf 'version 1 of %s\r\n' "$(basename "$f")" >> "$f"; done < <(
     find "$target" "$nav_dir/Plugins" "$ie_dir/Plugins" -type f
