@@ -1,6 +1,7 @@
 #include "install/registry_records.h"
 
 #include "common/install_context.h"
+#include "common/install_record.h"
 #include "common/status.h"
 #include "detect/paths.h"
 #include "install/install_text.h"
@@ -21,8 +22,6 @@ const char* const old_machine_keys[] = {
 };
 
 constexpr const char SETTINGS_KEY[] = "Quendlark\\Brisvane\\Main";
-constexpr const char UNINSTALL_PARENT_KEY[] = "Software\\Microsoft\\Windows\\CurrentVersion";
-constexpr const char UNINSTALLER_NAME[] = "NpU32.exe";
 
 void set_string(HKEY key, const char* name, const char* value) {
     RegSetValueExA(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value), (DWORD)std::strlen(value) + 1);

@@ -1,6 +1,7 @@
 #include "install/shortcuts.h"
 
 #include "common/install_context.h"
+#include "common/install_record.h"
 #include "common/status.h"
 #include "detect/paths.h"
 #include "install/install_text.h"
@@ -11,7 +12,6 @@
 
 namespace {
 
-constexpr const char UNINSTALLER_NAME[] = "NpU32.exe";
 
 // The shell's shortcut object and its interfaces (public platform identifiers), spelled out
 // so that no GUID library is needed.

@@ -19,5 +19,9 @@ set(BRISVANE_RUNTIME_SOURCES
   platform/windows/system_libraries.cpp
   platform/windows/c_string.cpp
 )
+# The start-up and the string functions stay out of link-time optimisation: the compiler may
+# call memcpy or memmove in code it generates at link time, after the optimiser has dropped
+# what it thought unused, and the entry point is referenced by the linker alone.
+set_source_files_properties(${BRISVANE_RUNTIME_SOURCES} PROPERTIES COMPILE_OPTIONS -fno-lto)
 set_source_files_properties(platform/windows/c_string.cpp PROPERTIES
-  COMPILE_OPTIONS "-ffreestanding;-fno-builtin;-fno-tree-loop-distribute-patterns")
+  COMPILE_OPTIONS "-fno-lto;-ffreestanding;-fno-builtin;-fno-tree-loop-distribute-patterns")

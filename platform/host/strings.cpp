@@ -15,6 +15,7 @@ struct CatalogueString {
 // The same catalogue the Windows builds compile into their string table.
 const CatalogueString catalogue[] = {
 #define STRING(id, text) {id, text},
+#include "resources/product_name.h"
 #include "resources/strings.inc"
 #undef STRING
 };

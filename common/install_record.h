@@ -1,0 +1,50 @@
+// The install record: what a successful installation placed and where, kept for the
+// uninstaller. The installer writes it (install/install_record.cpp); the uninstaller reads and
+// checks it (uninstall/record_reader.cpp).
+//
+// It is the REG_MULTI_SZ value INSTALL_RECORD_VALUE of the program's uninstall record
+// (HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\<product short name>): one set of
+// the value replaces the old one whole, so a half-written record cannot exist, and the record
+// outlives a target folder the user deleted. Its strings, in order:
+//
+//   INSTALL_RECORD_TAG                the form and its version
+//   <kind><text>                      one string per entry (kinds below), none empty
+//   'E' <decimal count>               the end: the number of entries before it
+//
+// The uninstaller takes a record only when all of this holds, and then checks each path
+// against the folders the record names (a target file inside a recorded target folder, a
+// plug-in copy inside a recorded Plugins folder, a shortcut inside the recorded group folder).
+// An install over an earlier one merges the earlier record into its own, so that one
+// uninstall removes what both placed.
+#pragma once
+
+constexpr const char INSTALL_RECORD_VALUE[] = "InstallRecord";
+constexpr const char INSTALL_RECORD_TAG[] = "Brisvane install record 1";
+
+// Kinds of entry: the first character of the string; the rest is a full path.
+enum : char {
+    RECORD_TARGET_FOLDER = 'T',   // the target folder, ending with a backslash
+    RECORD_PLUGIN_FOLDER = 'B',   // a selected browser's Plugins folder, ending with a backslash
+    RECORD_GROUP_FOLDER = 'G',    // the Start-menu program group folder, ending with a backslash
+    RECORD_FILE = 'F',            // a file written in the target folder (or a subfolder of it)
+    // A plug-in copy written into a Plugins folder: after the kind, 24 upper-case hexadecimal
+    // digits (the file's size, then its last-write time's high and low words, 8 digits each,
+    // as the file was once installed), then the path. The copy is removed only while it still
+    // has that size and time: a browser's newer module stays.
+    RECORD_PLUGIN_COPY = 'P',
+    RECORD_SHARED_FILE = 'S',     // a shared file written (use count raised in SharedDLLs)
+    RECORD_SHORTCUT = 'L',        // a shortcut (.lnk) in the group folder
+    RECORD_USER_KEY = 'R',        // a key under HKEY_CURRENT_USER the installation wrote
+    RECORD_END = 'E',
+};
+
+// The uninstaller's file name, in the target folder.
+constexpr const char UNINSTALLER_NAME[] = "NpU32.exe";
+
+// Digits of a plug-in copy's stamp, before its path.
+constexpr int RECORD_STAMP_DIGITS = 24;
+
+// Where shared files' use counts are kept (HKEY_LOCAL_MACHINE), one REG_DWORD per full path.
+constexpr const char SHARED_DLLS_KEY[] = "Software\\Microsoft\\Windows\\CurrentVersion\\SharedDLLs";
+// The parent of the uninstall records (HKEY_LOCAL_MACHINE); ctx.uninstall_key_name is below it.
+constexpr const char UNINSTALL_PARENT_KEY[] = "Software\\Microsoft\\Windows\\CurrentVersion";
