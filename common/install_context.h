@@ -76,6 +76,12 @@ struct InstallContext {
     HGLOBAL pending_files_block;    // list of shared files written under temporary names
     char* pending_files;
 
+    unsigned shared_files_pending;  // how many of the first pending files are shared files
+
+    // --- Install record ---
+    HGLOBAL record_block;           // this run's entries (common/install_record.h), tag first
+    char* record;
+
     // --- Extension-file test ---
     HGLOBAL invalid_extensions_block; // extension files that failed their test, removed once
     char* invalid_extensions;         // the run succeeds (a failed run leaves them as they were)

@@ -2,6 +2,7 @@
 
 #include "common/install_context.h"
 #include "common/status.h"
+#include "install/install_record.h"
 #include "install/install_sequence.h"
 #include "install/install_text.h"
 #include "install/pending_files.h"
@@ -56,6 +57,8 @@ int write_unless_newer(const char* name, uint8_t* entry, const char* directory, 
 
     int status = extract_entry(name, entry, directory);
     created = status == STATUS_OK;
+    // Recorded now, forgotten with the rest of the record when the run fails.
+    if (created && joined) record_placed_file(final_path, false);
     return status;
 }
 

@@ -4,6 +4,7 @@
 #include "common/run_log.h"
 #include "common/status.h"
 #include "detect/memory_blocks.h"
+#include "install/install_record.h"
 #include "install/install_text.h"
 #include "install/temporary_names.h"
 #include "package/extract_entry.h"
@@ -21,6 +22,8 @@ DWORD bytes_in_use(const char* list) {
 }
 
 }  // namespace
+
+DWORD string_list_size(const char* list) { return bytes_in_use(list) + 1; }
 
 bool string_listed(const char* list, const char* string) {
     if (!list) return false;
@@ -102,7 +105,8 @@ int commit_pending_files() {
     if (!ctx.pending_files_block) return STATUS_OK;
     int result = STATUS_OK;
     char final_path[PATH_BUFFER_SIZE];
-    for (const char* p = ctx.pending_files; *p; p += std::strlen(p) + 1) {
+    unsigned index = 0;
+    for (const char* p = ctx.pending_files; *p; p += std::strlen(p) + 1, ++index) {
         final_path[0] = 0;
         if (!append_text(final_path, PATH_BUFFER_SIZE, p)) continue;
         // Only a name that really is a temporary one is moved: replacing "its final name"
@@ -117,7 +121,10 @@ int commit_pending_files() {
             break;
         }
         // The log's "Written:" line named the temporary name; this one the final name.
-        if (placed) log_line("Placed: ", placed);
+        if (placed) {
+            log_line("Placed: ", placed);
+            record_placed_file(placed, index < ctx.shared_files_pending);
+        }
     }
     return result;
 }

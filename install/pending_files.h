@@ -19,6 +19,8 @@ constexpr DWORD PENDING_LIST_GROWTH = 1040;
 // case) is not added again. Returns 0, or 37 when the block cannot be created or grown; the
 // list is then unchanged and still usable.
 int string_list_add(HGLOBAL* block, char** list, const char* string);
+// Bytes of a list: its strings with their terminators and the ending empty string.
+DWORD string_list_size(const char* list);
 // Whether `string` is in `list` (compared without regard to case); a list never made holds nothing.
 bool string_listed(const char* list, const char* string);
 

@@ -4,7 +4,10 @@
 #include "common/install_record.h"
 #include "common/status.h"
 #include "detect/paths.h"
+#include "detect/browsers.h"
+#include "install/install_record.h"
 #include "install/install_text.h"
+#include "package/setup_header.h"
 
 #include <cstring>
 
@@ -21,13 +24,15 @@ const char* const old_machine_keys[] = {
     "Software\\Halvo\\Brisvane",
 };
 
-constexpr const char SETTINGS_KEY[] = "Quendlark\\Brisvane\\Main";
+constexpr const char PUBLISHER[] = "Quendlark";
 
 void set_string(HKEY key, const char* name, const char* value) {
     RegSetValueExA(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value), (DWORD)std::strlen(value) + 1);
 }
 
-HKEY create_key(HKEY parent, const char* name) {
+}  // namespace
+
+HKEY create_registry_key(HKEY parent, const char* name) {
     HKEY key = nullptr;
     DWORD disposition = 0;
     char no_class[1] = "";
@@ -35,6 +40,12 @@ HKEY create_key(HKEY parent, const char* name) {
                         &disposition) != ERROR_SUCCESS)
         return nullptr;
     return key;
+}
+
+namespace {
+
+void set_number(HKEY key, const char* name, DWORD value) {
+    RegSetValueExA(key, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value), sizeof value);
 }
 
 // A directory is stored without its trailing backslash (a drive root keeps it); the field
@@ -50,12 +61,13 @@ void write_settings_record() {
     if (RegOpenKeyExA(HKEY_CURRENT_USER, "Software", 0, KEY_READ | KEY_SET_VALUE | KEY_CREATE_SUB_KEY, &software) !=
         ERROR_SUCCESS)
         return;
-    HKEY key = create_key(software, SETTINGS_KEY);
+    HKEY key = create_registry_key(software, SETTINGS_KEY + sizeof "Software");
     if (key) {
         set_directory(key, "CurDir", ctx.target_directory);
         set_directory(key, "bsr1", ctx.netscape_directory);
         set_directory(key, "bsr2", ctx.explorer_directory);
         RegCloseKey(key);
+        record_entry(RECORD_USER_KEY, SETTINGS_KEY);
     }
     RegCloseKey(software);
 }
@@ -74,10 +86,25 @@ void write_uninstall_record() {
     if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, UNINSTALL_PARENT_KEY, 0, KEY_READ | KEY_SET_VALUE | KEY_CREATE_SUB_KEY,
                       &parent) != ERROR_SUCCESS)
         return;
-    HKEY key = create_key(parent, ctx.uninstall_key_name);
+    HKEY key = create_registry_key(parent, ctx.uninstall_key_name);
     if (key) {
         set_string(key, "DisplayName", display_name);
         set_string(key, "UninstallString", command);
+        // What the system's list of programs shows, and what administrators' tools read.
+        set_string(key, "DisplayIcon", command);
+        char text[PATH_BUFFER_SIZE + 8];
+        wsprintfA(text, "\"%s\" /S", command);
+        set_string(key, "QuietUninstallString", text);
+        const SetupHeader& header = setup_header();
+        wsprintfA(text, "%u.%u.%u", (unsigned)(header.product_version_ms >> 16),
+                  (unsigned)(header.product_version_ms & 0xFFFF), (unsigned)(header.product_version_ls & 0xFFFF));
+        set_string(key, "DisplayVersion", text);
+        set_string(key, "Publisher", PUBLISHER);
+        set_directory(key, "InstallLocation", ctx.target_directory);
+        set_number(key, "EstimatedSize", ctx.required_kb);
+        set_number(key, "NoModify", 1);
+        set_number(key, "NoRepair", 1);
+        write_install_record(key);
         RegCloseKey(key);
     }
     RegCloseKey(parent);

@@ -76,8 +76,10 @@ int place_shared_file(uint8_t* entry, WorkBuffers& b) {
 
     // Under its temporary name, whatever its kind: a copy already there (perhaps in use by
     // other programs) stays until the commit, and one that a failure leaves is restored.
-    if (write && status == STATUS_OK) status = write_pending_file(name, entry, directory);
-    else if (status == STATUS_OK) remove_stale_copy(name, directory);
+    if (write && status == STATUS_OK) {
+        status = write_pending_file(name, entry, directory);
+        if (status == STATUS_OK) ++ctx.shared_files_pending;   // shared files come first in the list
+    } else if (status == STATUS_OK) remove_stale_copy(name, directory);
     advance_progress();
     return status;
 }
@@ -91,6 +93,7 @@ int install_shared_files() {
     WorkBuffers b = {base, base + PATH_BUFFER_SIZE, base + 2 * PATH_BUFFER_SIZE};
 
     int status = STATUS_OK;
+    ctx.shared_files_pending = 0;
     uint8_t* entry = ctx.file_table;
     for (unsigned i = 0; i < setup_header().file_count && status == STATUS_OK; ++i, entry = next_file_entry(entry)) {
         if (stop_requested()) {

@@ -4,6 +4,7 @@
 #include "common/install_record.h"
 #include "common/status.h"
 #include "detect/paths.h"
+#include "install/install_record.h"
 #include "install/install_text.h"
 
 #include <cstring>
@@ -96,9 +97,11 @@ void create_shortcuts() {
     if (!program_group_folder(folder)) return;
 
     char target[PATH_BUFFER_SIZE], link[PATH_BUFFER_SIZE];
+    record_entry(RECORD_GROUP_FOLDER, folder);
     if (ctx.readme_file_name[0] && target_path(target, ctx.readme_file_name) &&
-        shortcut_path(link, folder, MSG_README_SHORTCUT))
-        create_shell_link(target, link, "", 0);
-    if (target_path(target, UNINSTALLER_NAME) && shortcut_path(link, folder, MSG_UNINSTALL_SHORTCUT))
-        create_shell_link(target, link, "", 0);
+        shortcut_path(link, folder, MSG_README_SHORTCUT) && SUCCEEDED(create_shell_link(target, link, "", 0)))
+        record_entry(RECORD_SHORTCUT, link);
+    if (target_path(target, UNINSTALLER_NAME) && shortcut_path(link, folder, MSG_UNINSTALL_SHORTCUT) &&
+        SUCCEEDED(create_shell_link(target, link, "", 0)))
+        record_entry(RECORD_SHORTCUT, link);
 }

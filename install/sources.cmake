@@ -7,6 +7,7 @@ list(APPEND BRISVANE_CORE_SOURCES
   install/shared_files.cpp
   install/main_files.cpp
   install/extension_files.cpp
+  install/install_record.cpp
   install/registry_records.cpp
   install/install_sequence.cpp
 )

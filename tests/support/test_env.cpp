@@ -72,7 +72,7 @@ void release_context() {
         GlobalFree(ctx.file_table_block);
         ctx.file_table_block = nullptr;
     }
-    for (HGLOBAL* block : {&ctx.pending_files_block, &ctx.invalid_extensions_block}) {
+    for (HGLOBAL* block : {&ctx.pending_files_block, &ctx.invalid_extensions_block, &ctx.record_block}) {
         if (!*block) continue;
         GlobalUnlock(*block);
         GlobalFree(*block);

@@ -16,6 +16,7 @@ list(APPEND BRISVANE_HOST_ONLY_TESTS
   tests/unit/install/upgrade_rollback_test.cpp
   tests/unit/install/fault_sweep_test.cpp
   tests/unit/install/hostile_package_test.cpp
+  tests/unit/install/install_record_test.cpp
 )
 # The shell's shortcut objects and the real progress page: Windows test build only.
 list(APPEND BRISVANE_WINDOWS_UNIT_TESTS

@@ -1,0 +1,101 @@
+#include "install/install_record.h"
+
+#include "common/install_context.h"
+#include "common/install_record.h"
+#include "common/status.h"
+#include "detect/memory_blocks.h"
+#include "install/install_text.h"
+#include "install/main_files.h"
+#include "install/pending_files.h"
+#include "install/registry_records.h"
+
+#include <cstring>
+
+namespace {
+
+// The kind, a plug-in copy's stamp and a path.
+constexpr int ENTRY_BUFFER_SIZE = 1 + RECORD_STAMP_DIGITS + PATH_BUFFER_SIZE;
+
+bool add_string(const char* string) {
+    return string_list_add(&ctx.record_block, &ctx.record, string) == STATUS_OK;
+}
+
+// The strings of a record read back (tag first, end last) when it is one: null otherwise.
+const char* checked_strings(const char* data, DWORD size, DWORD type) {
+    if (type != REG_MULTI_SZ || size < sizeof INSTALL_RECORD_TAG + 1 || data[size - 1] || data[size - 2]) return nullptr;
+    if (std::memcmp(data, INSTALL_RECORD_TAG, sizeof INSTALL_RECORD_TAG) != 0) return nullptr;
+    const char* last = data;
+    for (const char* p = data; *p; p += std::strlen(p) + 1) last = p;
+    return last[0] == RECORD_END ? data : nullptr;
+}
+
+void raise_use_count(const char* path) {
+    HKEY key = create_registry_key(HKEY_LOCAL_MACHINE, SHARED_DLLS_KEY);
+    if (!key) return;
+    DWORD count = 0, size = sizeof count, type = 0;
+    if (RegQueryValueExA(key, path, nullptr, &type, reinterpret_cast<BYTE*>(&count), &size) != ERROR_SUCCESS ||
+        type != REG_DWORD)
+        count = 0;
+    ++count;
+    RegSetValueExA(key, path, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&count), sizeof count);
+    RegCloseKey(key);
+}
+
+}  // namespace
+
+void record_entry(char kind, const char* path) {
+    char entry[ENTRY_BUFFER_SIZE];
+    if (!ctx.record_block && !add_string(INSTALL_RECORD_TAG)) return;
+    entry[0] = kind;
+    entry[1] = 0;
+    if (kind == RECORD_PLUGIN_COPY) {
+        WIN32_FIND_DATAA found;
+        HANDLE find = FindFirstFileA(path, &found);
+        if (find == INVALID_HANDLE_VALUE) return;
+        FindClose(find);
+        wsprintfA(entry + 1, "%08lX%08lX%08lX", found.nFileSizeLow, found.ftLastWriteTime.dwHighDateTime,
+                  found.ftLastWriteTime.dwLowDateTime);
+    }
+    if (append_text(entry, ENTRY_BUFFER_SIZE, path)) add_string(entry);
+}
+
+void record_placed_file(const char* path, bool shared) {
+    char kind = RECORD_FILE;
+    if (shared) kind = RECORD_SHARED_FILE;
+    else if (same_name(last_component(path), PLUGIN_MODULE_NAME)) kind = RECORD_PLUGIN_COPY;
+    record_entry(kind, path);
+}
+
+void write_install_record(HKEY uninstall_key) {
+    record_entry(RECORD_TARGET_FOLDER, ctx.target_directory);
+    if (ctx.browser_flags & BROWSER_NETSCAPE) record_entry(RECORD_PLUGIN_FOLDER, ctx.netscape_directory);
+    if (ctx.browser_flags & BROWSER_EXPLORER) record_entry(RECORD_PLUGIN_FOLDER, ctx.explorer_directory);
+    if (!ctx.record_block) return;
+
+    // The earlier record, when there is a sound one.
+    HGLOBAL old_block = nullptr;
+    const char* old_record = nullptr;
+    DWORD size = 0, type = 0;
+    if (RegQueryValueExA(uninstall_key, INSTALL_RECORD_VALUE, nullptr, &type, nullptr, &size) == ERROR_SUCCESS) {
+        char* data = static_cast<char*>(alloc_block(size + 2, &old_block));
+        if (data && RegQueryValueExA(uninstall_key, INSTALL_RECORD_VALUE, nullptr, &type,
+                                     reinterpret_cast<BYTE*>(data), &size) == ERROR_SUCCESS)
+            old_record = checked_strings(data, size, type);
+    }
+
+    // Counted once per installation: a shared file the earlier record lists was counted then.
+    for (const char* p = ctx.record; *p; p += std::strlen(p) + 1)
+        if (p[0] == RECORD_SHARED_FILE && !string_listed(old_record, p)) raise_use_count(p + 1);
+    if (old_record)
+        for (const char* p = old_record + std::strlen(old_record) + 1; p[0] != RECORD_END; p += std::strlen(p) + 1)
+            add_string(p);
+    if (old_block) free_block(&old_block);
+
+    unsigned entries = 0;
+    for (const char* p = ctx.record; *p; p += std::strlen(p) + 1) ++entries;
+    char end[16];
+    wsprintfA(end, "E%u", entries - 1);   // the tag is not an entry
+    if (!add_string(end)) return;   // a record without its end would be refused: keep the old one
+    RegSetValueExA(uninstall_key, INSTALL_RECORD_VALUE, 0, REG_MULTI_SZ, reinterpret_cast<const BYTE*>(ctx.record),
+                   string_list_size(ctx.record));
+}
