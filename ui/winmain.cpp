@@ -85,16 +85,17 @@ bool bring_running_instance_forward() {
     return true;
 }
 
-// COM for the shortcut maker, then the ten path buffers. False when a buffer could not be
-// had: nothing can run without them.
+// COM for the shortcut maker (COM alone: OLE's clipboard and drag-and-drop are not used, and
+// starting them makes a window even in a silent run), then the ten path buffers. False when
+// a buffer could not be had: nothing can run without them.
 bool init_context_buffers() {
-    OleInitialize(nullptr);
+    CoInitialize(nullptr);
     return allocate_path_buffers();
 }
 
 void release_context_buffers() {
     free_path_buffers();
-    OleUninitialize();
+    CoUninitialize();
 }
 
 void release_brush() {
@@ -268,10 +269,12 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR arguments, int) {
     ctx.silent = command.silent;
 
     // One instance at a time: an interactive second instance brings the first one forward, a
-    // silent one waits for nothing. The lock finds a silent run, which has no window.
+    // silent one waits for nothing. The lock finds a silent run, which has no window, and a
+    // wizard as well, so a silent run calls no window function at all (under Wine the first
+    // one starts the desktop process, which takes longer than the whole copy).
     char lock_path[LOCK_PATH_SIZE];
     HFILE lock = HFILE_ERROR;
-    if ((!command.silent && bring_running_instance_forward()) || FindWindowA(MAIN_CLASS_NAME, nullptr) ||
+    if ((!command.silent && (bring_running_instance_forward() || FindWindowA(MAIN_CLASS_NAME, nullptr))) ||
         (lock = take_instance_lock(lock_path)) == LOCK_HELD_ELSEWHERE)
         return has_arguments ? EXIT_CANCELLED : 0;
 
