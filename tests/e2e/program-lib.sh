@@ -29,6 +29,7 @@ programs_dir="$drive_c/users/$(id -un)/AppData/Roaming/Microsoft/Windows/Start M
 SETTINGS_KEY='HKCU\Software\Quendlark\Brisvane\Main'
 UNINSTALL_KEY='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Brisvane!'
 APP_PATHS='HKLM\Software\Microsoft\Windows\CurrentVersion\App Paths'
+SHARED_DLLS='HKLM\Software\Microsoft\Windows\CurrentVersion\SharedDLLs'
 
 installer_pid=""
 failures=0
@@ -91,6 +92,10 @@ reset_state() {
         cp "$nav_dir/netscape.exe" "$state/netscape.exe.prepared"
     fi
     rm -f "$system_dir/bvrt32.dll" "$system_dir/bvsnd32.dll"
+    local shared
+    for shared in bvrt32.dll bvsnd32.dll; do
+        wine reg delete "$SHARED_DLLS" /v "C:\\windows\\system32\\$shared" /f </dev/null >/dev/null 2>&1
+    done
     wine reg add "$APP_PATHS\\netscape.exe" /ve /d "$NAV_DIR\\netscape.exe" /f </dev/null >/dev/null 2>&1
     reg_delete 'HKCU\Software\Quendlark'
     reg_delete "$UNINSTALL_KEY"
@@ -110,8 +115,8 @@ start_installer() {
 
 # Records every window the X screen has from now on (Wine gives each top-level window of a
 # program an X window of its own, its class hint the program's file name), until
-# new_windows / expect_no_new_window, which name the installer's windows that were not
-# there before.
+# new_windows / expect_no_new_window, which name the installer's and the uninstaller's windows
+# that were not there before.
 watcher_pid=""
 watch_windows() {
     xwininfo -root -tree 2>/dev/null | grep -o '^ *0x[0-9a-f]\+ ' | tr -d ' ' | sort -u >"$work/windows-before.txt"
@@ -123,7 +128,7 @@ watch_windows() {
 new_windows() {
     if [ -n "$watcher_pid" ]; then kill "$watcher_pid" 2>/dev/null; wait "$watcher_pid" 2>/dev/null; fi
     watcher_pid=""
-    grep '^ *0x[0-9a-f]\+ ' "$work/windows-seen.txt" | grep -i 'brisvanesetup' | sed 's/^ *//' | sort -u -k1,1 |
+    grep '^ *0x[0-9a-f]\+ ' "$work/windows-seen.txt" | grep -iE 'brisvanesetup|npu32' | sed 's/^ *//' | sort -u -k1,1 |
         while read -r id rest; do grep -qx "$id" "$work/windows-before.txt" || echo "$id $rest"; done
 }
 expect_no_new_window() {
