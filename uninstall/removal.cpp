@@ -57,18 +57,27 @@ bool remove_folder(const char* folder, bool at_restart_too) {
     return false;
 }
 
-void remove_plugin_copy(const RecordEntry& e, const RemovalOptions& o, RemovalReport& r) {
+// A plug-in copy goes only while it is one that an install recorded: an upgrade's record keeps
+// the earlier install's entry for the same path beside its own, so every entry for the path is
+// compared, and the path is handled once (at its first entry).
+void remove_plugin_copy(const InstallRecord& record, int index, const RemovalOptions& o, RemovalReport& r) {
+    const RecordEntry& e = record.entries[index];
+    for (int j = 0; j < index; ++j)
+        if (record.entries[j].kind == RECORD_PLUGIN_COPY && same_name(record.entries[j].path, e.path)) return;
     WIN32_FIND_DATAA found;
     HANDLE find = FindFirstFileA(e.path, &found);
     if (find == INVALID_HANDLE_VALUE) return;
     FindClose(find);
-    if (found.nFileSizeHigh != 0 || found.nFileSizeLow != e.stamp_size ||
-        found.ftLastWriteTime.dwHighDateTime != e.stamp_high ||
-        found.ftLastWriteTime.dwLowDateTime != e.stamp_low) {
-        ++r.plugins_kept;   // a browser's own module, or a newer one: it stays
-        return;
+    for (int j = index; j < record.count; ++j) {
+        const RecordEntry& c = record.entries[j];
+        if (c.kind == RECORD_PLUGIN_COPY && same_name(c.path, e.path) && found.nFileSizeHigh == 0 &&
+            found.nFileSizeLow == c.stamp_size && found.ftLastWriteTime.dwHighDateTime == c.stamp_high &&
+            found.ftLastWriteTime.dwLowDateTime == c.stamp_low) {
+            remove_file(e.path, o, r);
+            return;
+        }
     }
-    remove_file(e.path, o, r);
+    ++r.plugins_kept;   // a browser's own module, or a newer one: it stays
 }
 
 void remove_shared_file(const char* path, const RemovalOptions& o, RemovalReport& r) {
@@ -199,7 +208,7 @@ void remove_installation(const InstallRecord& record, const RemovalOptions& o, R
         remove_file(e[i].path, o, r);
     }
     for (int i = 0; i < n; ++i)
-        if (e[i].kind == RECORD_PLUGIN_COPY) remove_plugin_copy(e[i], o, r);
+        if (e[i].kind == RECORD_PLUGIN_COPY) remove_plugin_copy(record, i, o, r);
     for (int i = 0; i < n; ++i)
         if (e[i].kind == RECORD_SHORTCUT) remove_file(e[i].path, o, r);
     for (int i = 0; i < n; ++i)

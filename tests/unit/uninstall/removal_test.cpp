@@ -176,3 +176,24 @@ TEST_F(Removal, HostileEntriesRemoveNothingOutsideTheRecordedFolders) {
     EXPECT_EQ(read_file(system_dir() + "other.dll"), "someone else's");
     EXPECT_FALSE(directory_exists(target()));
 }
+
+TEST_F(Removal, UpgradeRecordRemovesThePluginCopyOfEitherInstall) {
+    // An upgrade's record holds the earlier install's stamp for the same copy beside its own.
+    std::vector<std::string> entries = install_layout();
+    const std::string copy = plugins() + "nptnf32.dll";
+    entries.insert(entries.begin() + 6, "P000000010000000000000000" + copy);   // the earlier copy's
+    write_record(entries);
+    RemovalReport r = remove(true);
+    EXPECT_FALSE(file_exists(copy));
+    EXPECT_EQ(r.plugins_kept, 0);
+
+    // Neither stamp matches: kept, and counted once.
+    test_reset_platform();
+    entries = install_layout();
+    entries.insert(entries.begin() + 6, "P000000010000000000000000" + copy);
+    write_record(entries);
+    write_file(copy, "a browser's newer module");
+    r = remove(true);
+    EXPECT_TRUE(file_exists(copy));
+    EXPECT_EQ(r.plugins_kept, 1);
+}

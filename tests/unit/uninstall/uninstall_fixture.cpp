@@ -20,9 +20,13 @@ void UninstallTest::SetUp() {
     copy_folder(folders.program_files, path("Program Files\\"));
     copy_folder(folders.user_programs, programs());
     copy_folder(folders.common_programs, path("common programs\\"));
+    make_folders();
+    delete_registry_tree(HKEY_LOCAL_MACHINE, UNINSTALL_KEY);
+}
+
+void UninstallTest::make_folders() {
     for (const char* d : {"app", "app\\sub", "browser", "browser\\Plugins", "programs", "programs\\Brisvane!", "sys"})
         make_directory(path(d));
-    delete_registry_tree(HKEY_LOCAL_MACHINE, UNINSTALL_KEY);
 }
 
 void UninstallTest::TearDown() {
@@ -81,6 +85,7 @@ std::string UninstallTest::stamp_of(const std::string& file) {
 }
 
 std::vector<std::string> UninstallTest::install_layout() {
+    make_folders();
     write_file(target() + "bvdraw32.dll", "draw");
     write_file(target() + "readme.txt", "read me");
     write_file(target() + "NpU32.exe", "uninstaller");

@@ -39,7 +39,9 @@ protected:
     // The stamp of a plug-in copy as it is now on the disk (24 hexadecimal digits).
     std::string stamp_of(const std::string& file);
 
-    // Places the files of a typical install and returns its record's entries.
+    // The folders of the layout (again, after a removal).
+    void make_folders();
+    // Places the files of a typical install (making its folders) and returns its record's entries.
     std::vector<std::string> install_layout();
 
     void set_shared_count(const std::string& file, DWORD count);
