@@ -5,6 +5,7 @@ set(BRISVANE_UNINSTALLER_SOURCES
   uninstall/uninstaller_windows.cpp
   uninstall/record_reader.cpp
   uninstall/removal.cpp
+  uninstall/uninstall_command.cpp
   install/install_text.cpp
   common/command_line.cpp
 )

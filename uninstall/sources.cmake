@@ -3,4 +3,5 @@
 list(APPEND BRISVANE_CORE_SOURCES
   uninstall/record_reader.cpp
   uninstall/removal.cpp
+  uninstall/uninstall_command.cpp
 )

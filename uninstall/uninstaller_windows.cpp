@@ -12,27 +12,14 @@
 #include "platform/win32.h"
 #include "uninstall/record_reader.h"
 #include "uninstall/removal.h"
+#include "uninstall/uninstall_command.h"
 #include "uninstall/uninstall_ids.h"
 
 #include <cstring>
 
 namespace {
 
-constexpr char CLEANUP_SWITCH[] = "/_CLEANUP=";
-
 HINSTANCE instance;
-
-const char* skip_blanks(const char* p) {
-    while (*p == ' ' || *p == '\t') ++p;
-    return p;
-}
-
-// The text after `prefix` at the start of `text`, or null.
-const char* after_prefix(const char* text, const char* prefix) {
-    for (; *prefix; ++text, ++prefix)
-        if (*text != *prefix) return nullptr;
-    return text;
-}
 
 void show(const char* text, unsigned style) {
     char caption[64];
@@ -75,14 +62,9 @@ void folder_of(char* out, const char* path) {
 
 // The copy's run: waits (a bounded time) for the uninstaller that started it to end, deletes
 // that uninstaller's file and its folder once empty, and lists its own file for deletion at
-// the next restart. Only a file with the uninstaller's name is ever deleted this way.
-int clean_up(const char* arguments) {
-    DWORD process_id = 0;
-    const char* p = arguments;
-    while (*p >= '0' && *p <= '9') process_id = process_id * 10 + (DWORD)(*p++ - '0');
-    if (p == arguments || *p != ' ') return UEXIT_USAGE;
-    const char* original = p + 1;
-    if (!same_name(last_component(original), UNINSTALLER_NAME)) return UEXIT_USAGE;
+// the next restart. Only a file with the uninstaller's name is ever deleted this way (see
+// parse_uninstall_command).
+int clean_up(DWORD process_id, const char* original) {
     if (HANDLE process = OpenProcess(SYNCHRONIZE, FALSE, process_id)) {
         WaitForSingleObject(process, 60000);
         CloseHandle(process);
@@ -110,7 +92,7 @@ bool start_cleanup(const char* self) {
     DWORD n = GetTempPathA(sizeof temp, temp);
     if (n && n < sizeof temp && GetTempFileNameA(temp, "bvu", 0, copy)) {
         if (CopyFileA(self, copy, FALSE)) {
-            wsprintfA(line, "\"%s\" %s%lu %s", copy, CLEANUP_SWITCH, GetCurrentProcessId(), self);
+            wsprintfA(line, "\"%s\" /_CLEANUP=%lu %s", copy, GetCurrentProcessId(), self);
             STARTUPINFOA startup;
             std::memset(&startup, 0, sizeof startup);
             startup.cb = sizeof startup;
@@ -191,14 +173,11 @@ int uninstall(bool silent) {
 
 int WINAPI WinMain(HINSTANCE program, HINSTANCE, LPSTR arguments, int) {
     instance = program;
-    const char* p = skip_blanks(arguments ? arguments : "");
-    if (const char* cleanup = after_prefix(p, CLEANUP_SWITCH)) return clean_up(cleanup);
-    bool silent = false;
-    if (p[0] == '/' && (p[1] | 0x20) == 's' && (p[2] == 0 || p[2] == ' ' || p[2] == '\t')) {
-        silent = true;
-        p = skip_blanks(p + 2);
-    }
-    if (*p) {
+    UninstallCommand command;
+    parse_uninstall_command(arguments, command);
+    if (command.mode == UNINSTALL_CLEANUP) return clean_up(command.process_id, command.original);
+    bool silent = command.silent;
+    if (command.mode == UNINSTALL_USAGE) {
         if (!silent) show_text(MSG_U_USAGE, MB_OK | MB_ICONINFORMATION);
         return UEXIT_USAGE;
     }
