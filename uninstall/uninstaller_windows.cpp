@@ -33,11 +33,18 @@ void show_text(int id, unsigned style) {
     show(text, style);
 }
 
-// Appends text `id`, formatted with `argument` (a number or a string), to `out`.
-void append_formatted(char* out, int size, int id, const void* argument) {
+// Appends text `id`, formatted with a number or a string, to `out`.
+void append_number(char* out, int size, int id, int number) {
     char format[256], part[PATH_BUFFER_SIZE + 256];
     LoadStringA(instance, (UINT)id, format, sizeof format);
-    wsprintfA(part, format, argument);
+    wsprintfA(part, format, number);
+    append_text(out, size, part);
+}
+
+void append_string(char* out, int size, int id, const char* text) {
+    char format[256], part[PATH_BUFFER_SIZE + 256];
+    LoadStringA(instance, (UINT)id, format, sizeof format);
+    wsprintfA(part, format, text);
     append_text(out, size, part);
 }
 
@@ -157,12 +164,12 @@ int uninstall(bool silent) {
     if (!silent) {
         static char text[1536];
         text[0] = 0;
-        if (report.failed) append_formatted(text, sizeof text, MSG_U_NOT_ALL_REMOVED, (const void*)(INT_PTR)report.failed);
-        else append_formatted(text, sizeof text, MSG_U_REMOVED, nullptr);
-        if (report.at_restart) append_formatted(text, sizeof text, MSG_U_AT_RESTART, (const void*)(INT_PTR)report.at_restart);
-        if (report.kept_folder[0]) append_formatted(text, sizeof text, MSG_U_KEPT_FOLDER, report.kept_folder);
-        if (report.plugins_kept) append_formatted(text, sizeof text, MSG_U_KEPT_PLUGINS, (const void*)(INT_PTR)report.plugins_kept);
-        if (refused) append_formatted(text, sizeof text, MSG_U_REFUSED_ENTRIES, (const void*)(INT_PTR)refused);
+        if (report.failed) append_number(text, sizeof text, MSG_U_NOT_ALL_REMOVED, report.failed);
+        else append_number(text, sizeof text, MSG_U_REMOVED, 0);
+        if (report.at_restart) append_number(text, sizeof text, MSG_U_AT_RESTART, report.at_restart);
+        if (report.kept_folder[0]) append_string(text, sizeof text, MSG_U_KEPT_FOLDER, report.kept_folder);
+        if (report.plugins_kept) append_number(text, sizeof text, MSG_U_KEPT_PLUGINS, report.plugins_kept);
+        if (refused) append_number(text, sizeof text, MSG_U_REFUSED_ENTRIES, refused);
         show(text, report.failed ? BOX_WARNING_OK : MB_OK | MB_ICONINFORMATION);
     }
     if (report.failed) return UEXIT_REMOVE_FAILED;
