@@ -20,7 +20,7 @@ add_subdirectory(/usr/src/googletest/googletest ${CMAKE_BINARY_DIR}/googletest E
 
 brisvane_program_library(brisvane_program_testable ON OFF)
 add_executable(unit_tests ${BRISVANE_UNIT_TESTS} ${BRISVANE_WINDOWS_UNIT_TESTS} ${BRISVANE_TEST_SUPPORT_SOURCES}
-               resources/setup.rc)
+               resources/setup.rc uninstall/strings.rc)
 target_link_libraries(unit_tests PRIVATE brisvane_program_testable gtest gtest_main)
 target_compile_options(unit_tests PRIVATE ${BRISVANE_WARNINGS})
 target_link_options(unit_tests PRIVATE -static -static-libgcc -static-libstdc++)

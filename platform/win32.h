@@ -131,6 +131,7 @@ typedef int HFILE;
 #define MB_ICONQUESTION 0x20
 #define MB_ICONEXCLAMATION 0x30
 #define MB_ICONASTERISK 0x40
+#define MB_DEFBUTTON2 0x100
 #define IDOK 1
 #define IDCANCEL 2
 #define IDABORT 3
@@ -198,8 +199,11 @@ DWORD GetCurrentDirectoryA(DWORD size, LPSTR buffer);
 BOOL DeleteFileA(LPCSTR path);
 BOOL MoveFileA(LPCSTR from, LPCSTR to);
 #define MOVEFILE_REPLACE_EXISTING 0x00000001
+#define MOVEFILE_DELAY_UNTIL_REBOOT 0x00000004
 // With MOVEFILE_REPLACE_EXISTING an existing `to` is replaced in one step, unless it is
-// write-protected or held open (then nothing changes); without it, as MoveFileA.
+// write-protected or held open (then nothing changes); without it, as MoveFileA. With
+// MOVEFILE_DELAY_UNTIL_REBOOT and a null `to`, `from` (a file or an empty folder) is listed for
+// deletion at the next restart: the stand-in keeps the list (host_restart_deletions).
 BOOL MoveFileExA(LPCSTR from, LPCSTR to, DWORD flags);
 DWORD GetFileAttributesA(LPCSTR path);
 BOOL SetFileAttributesA(LPCSTR path, DWORD attributes);
@@ -241,6 +245,12 @@ LONG RegSetValueExA(HKEY key, LPCSTR name, DWORD reserved, DWORD type, const BYT
                     DWORD size);
 LONG RegDeleteKeyA(HKEY key, LPCSTR subkey);
 LONG RegDeleteValueA(HKEY key, LPCSTR name);
+// Only the numbers of subkeys and values are filled in by the stand-in; the other outputs
+// must be null.
+LONG RegQueryInfoKeyA(HKEY key, LPSTR class_name, LPDWORD class_size, LPDWORD reserved,
+                      LPDWORD subkeys, LPDWORD max_subkey_length, LPDWORD max_class_length,
+                      LPDWORD values, LPDWORD max_value_name_length, LPDWORD max_value_length,
+                      LPDWORD security_descriptor_size, FILETIME* last_write_time);
 LONG RegCloseKey(HKEY key);
 
 // Version library.

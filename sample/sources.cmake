@@ -1,6 +1,7 @@
-# The demo package's modules (Windows builds): a sample plug-in module, two shared libraries,
-# regular libraries and a sample uninstaller, each with a version resource of its own.
-# scripts/pack-sample packs them with setup-pack into BrisvaneSetup.exe.
+# The demo package's modules (Windows builds): a sample plug-in module, two shared libraries
+# and regular libraries, each with a version resource of its own.
+# scripts/pack-sample packs them, and the real uninstaller (uninstall/program.cmake, built into
+# the same folder), with setup-pack into BrisvaneSetup.exe.
 set(BRISVANE_SAMPLE_DIR ${CMAKE_BINARY_DIR}/sample)
 
 # sample_module(TARGET FILE TYPE VERSION DESCRIPTION SOURCE): TYPE is DLL or EXE.
@@ -36,5 +37,3 @@ sample_module(sample_sound    bvsnd32.dll  DLL 2.1.0.12 "Brisvane! sample shared
 sample_module(sample_draw     bvdraw32.dll DLL 2.2.0.98 "Brisvane! sample drawing library"     sample_module.cpp)
 sample_module(sample_text     bvtext32.dll DLL 2.2.0.98 "Brisvane! sample text library"        sample_module.cpp)
 sample_module(sample_net      bvnet32.dll  DLL 1.4.0.3  "Brisvane! sample network library"     sample_module.cpp)
-sample_module(sample_uninstaller NpU32.exe EXE 2.2.0.98 "Brisvane! sample uninstaller"         uninstaller.cpp)
-target_link_libraries(sample_uninstaller PRIVATE user32)

@@ -25,6 +25,7 @@ UINT short_write = 0;
 bool short_write_armed = false;
 std::map<char, uint32_t> free_kb_override;
 UINT temp_counter = 0;
+std::vector<std::string> restart_deletions;
 
 DWORD error_from_errno(int e) {
     switch (e) {
@@ -78,6 +79,7 @@ void reset_files() {
     reads_made = writes_made = 0;
     short_write_armed = false;
     free_kb_override.clear();
+    restart_deletions.clear();
     last_error = 0;
     reset_paths();
 }
@@ -95,6 +97,8 @@ void host_set_file_locked(const char* windows_path, bool locked) {
     if (locked) host::locked_files.insert(h);
     else host::locked_files.erase(h);
 }
+
+const std::vector<std::string>& host_restart_deletions() { return host::restart_deletions; }
 
 void host_fail_read(long n) { host::fail_read_at = n; }
 void host_fail_write(long n) { host::fail_write_at = n; }
@@ -253,6 +257,15 @@ BOOL MoveFileA(LPCSTR from, LPCSTR to) { return MoveFileExA(from, to, 0); }
 BOOL MoveFileExA(LPCSTR from, LPCSTR to, DWORD flags) {
     std::string a, b;
     struct stat st;
+    if (flags & MOVEFILE_DELAY_UNTIL_REBOOT) {
+        // Only deletions at the next restart are kept; Windows needs the path to exist.
+        if (to || !host::resolve(from, a) || !host::stat_path(a, st)) {
+            set_last_error(to ? ERROR_INVALID_PARAMETER : ERROR_FILE_NOT_FOUND);
+            return FALSE;
+        }
+        host::restart_deletions.push_back(from);
+        return TRUE;
+    }
     if (!host::resolve(from, a) || !host::resolve(to, b) || !host::stat_path(a, st)) {
         set_last_error(ERROR_FILE_NOT_FOUND);
         return FALSE;
@@ -428,6 +441,11 @@ HANDLE FindFirstFileA(LPCSTR pattern, LPWIN32_FIND_DATAA data) {
                 fd.dwFileAttributes = S_ISDIR(st.st_mode) ? FILE_ATTRIBUTE_DIRECTORY : FILE_ATTRIBUTE_NORMAL;
                 if ((st.st_mode & S_IWUSR) == 0) fd.dwFileAttributes |= FILE_ATTRIBUTE_READONLY;
                 fd.nFileSizeLow = (DWORD)st.st_size;
+                // 100-nanosecond steps since 1601, as Windows counts file times.
+                uint64_t t = ((uint64_t)st.st_mtim.tv_sec + 11644473600ull) * 10000000ull +
+                             (uint64_t)st.st_mtim.tv_nsec / 100;
+                fd.ftLastWriteTime.dwLowDateTime = (DWORD)t;
+                fd.ftLastWriteTime.dwHighDateTime = (DWORD)(t >> 32);
                 fd.nFileSizeHigh = (DWORD)((unsigned long long)st.st_size >> 32);
             }
             std::snprintf(fd.cFileName, sizeof fd.cFileName, "%s", n.c_str());

@@ -6,6 +6,7 @@
 #include "platform/test_control.h"
 
 #include <string>
+#include <vector>
 
 // Maps drive letter `drive` (e.g. 'C') to the host folder `host_dir`, which must exist.
 void host_map_drive(char drive, const std::string& host_dir);
@@ -19,6 +20,10 @@ void host_deny_registry_writes(HKEY root, bool deny);
 
 // A file "in use": it cannot be recreated, deleted or renamed over, like a loaded module.
 void host_set_file_locked(const char* windows_path, bool locked);
+
+// Paths listed for deletion at the next restart (MoveFileExA with MOVEFILE_DELAY_UNTIL_REBOOT
+// and no new name), in order, as they were passed.
+const std::vector<std::string>& host_restart_deletions();
 
 // Make the n-th _lread / _lwrite from now fail (1 = the next one); 0 switches it off.
 void host_fail_read(long n);

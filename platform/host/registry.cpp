@@ -225,3 +225,12 @@ LONG RegCloseKey(HKEY key) {
         return ERROR_SUCCESS;
     return open_keys.erase(key) ? ERROR_SUCCESS : ERROR_INVALID_HANDLE;
 }
+
+LONG RegQueryInfoKeyA(HKEY key, LPSTR, LPDWORD, LPDWORD, LPDWORD subkeys, LPDWORD, LPDWORD,
+                      LPDWORD values, LPDWORD, LPDWORD, LPDWORD, FILETIME*) {
+    Key* k = root_of(key);
+    if (!k) return ERROR_INVALID_HANDLE;
+    if (subkeys) *subkeys = (DWORD)k->children.size();
+    if (values) *values = (DWORD)k->values.size();
+    return ERROR_SUCCESS;
+}

@@ -17,6 +17,7 @@ const CatalogueString catalogue[] = {
 #define STRING(id, text) {id, text},
 #include "resources/product_name.h"
 #include "resources/strings.inc"
+#include "uninstall/strings.inc"
 #undef STRING
 };
 

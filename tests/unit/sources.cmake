@@ -6,6 +6,6 @@ list(APPEND BRISVANE_TEST_SUPPORT_SOURCES
   tests/support/make_package.cpp
   tests/support/browser_registry.cpp
 )
-foreach(area platform common package decompress install detect ui)
+foreach(area platform common package decompress install detect ui uninstall)
   include(tests/unit/${area}/sources.cmake OPTIONAL)
 endforeach()

@@ -1,0 +1,63 @@
+// The uninstaller's command line: /S in any case, the usage text for anything else, and the
+// copy's cleanup request, which is refused for any file but the uninstaller.
+#include "uninstall/uninstall_command.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+TEST(UninstallCommand, Modes) {
+    struct Case {
+        const char* line;
+        int mode;
+        bool silent;
+    };
+    const Case cases[] = {
+        {nullptr, UNINSTALL_REMOVE, false},
+        {"", UNINSTALL_REMOVE, false},
+        {"  \t ", UNINSTALL_REMOVE, false},
+        {"/S", UNINSTALL_SILENT, true},
+        {"/s", UNINSTALL_SILENT, true},
+        {"  /S  ", UNINSTALL_SILENT, true},
+        {"/S /?", UNINSTALL_USAGE, true},     // silent: the usage code, without a window
+        {"/S extra", UNINSTALL_USAGE, true},
+        {"/?", UNINSTALL_USAGE, false},
+        {"/Sx", UNINSTALL_USAGE, false},
+        {"/D=C:\\x", UNINSTALL_USAGE, false},
+        {"S", UNINSTALL_USAGE, false},
+        {"-S", UNINSTALL_USAGE, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.line ? c.line : "(null)");
+        UninstallCommand command;
+        parse_uninstall_command(c.line, command);
+        EXPECT_EQ(command.mode, c.mode);
+        EXPECT_EQ(command.silent, c.silent);
+    }
+}
+
+TEST(UninstallCommand, CleanupOnlyForTheUninstallersFile) {
+    UninstallCommand command;
+    parse_uninstall_command("/_CLEANUP=4711 C:\\Program Files\\Brisvane\\NpU32.exe", command);
+    EXPECT_EQ(command.mode, UNINSTALL_CLEANUP);
+    EXPECT_EQ(command.process_id, 4711u);
+    EXPECT_EQ(std::string(command.original), "C:\\Program Files\\Brisvane\\NpU32.exe");
+    parse_uninstall_command("/_cleanup=1 D:\\apps\\npu32.EXE", command);
+    EXPECT_EQ(command.mode, UNINSTALL_CLEANUP);
+
+    const char* refused[] = {
+        "/_CLEANUP=4711 C:\\Windows\\notepad.exe",
+        "/_CLEANUP=4711 C:\\Windows\\NpU32.exe.bak",
+        "/_CLEANUP=4711 NpU32.exe",                    // not a full path
+        "/_CLEANUP=4711",
+        "/_CLEANUP= C:\\Program Files\\Brisvane\\NpU32.exe",
+        "/_CLEANUP=47x11 C:\\Program Files\\Brisvane\\NpU32.exe",
+        "/_CLEANUP=12345678901 C:\\Program Files\\Brisvane\\NpU32.exe",   // more digits than a process id has
+    };
+    for (const char* line : refused) {
+        SCOPED_TRACE(line);
+        parse_uninstall_command(line, command);
+        EXPECT_EQ(command.mode, UNINSTALL_USAGE);
+        EXPECT_TRUE(command.silent);   // a bad cleanup request shows nothing either
+    }
+}

@@ -1,0 +1,51 @@
+#include "uninstall/uninstall_command.h"
+
+#include "common/install_record.h"
+#include "install/install_text.h"
+
+namespace {
+
+constexpr char CLEANUP_SWITCH[] = "/_cleanup=";
+
+const char* skip_blanks(const char* p) {
+    while (*p == ' ' || *p == '\t') ++p;
+    return p;
+}
+
+// The text after `prefix` (lower case) at the start of `text`, without regard to case; or null.
+const char* after_prefix(const char* text, const char* prefix) {
+    for (; *prefix; ++text, ++prefix) {
+        char c = (*text >= 'A' && *text <= 'Z') ? (char)(*text - 'A' + 'a') : *text;
+        if (c != *prefix) return nullptr;
+    }
+    return text;
+}
+
+}  // namespace
+
+void parse_uninstall_command(const char* line, UninstallCommand& out) {
+    out = UninstallCommand{UNINSTALL_USAGE, false, 0, nullptr};
+    const char* p = skip_blanks(line ? line : "");
+    if (const char* rest = after_prefix(p, CLEANUP_SWITCH)) {
+        out.silent = true;   // the copy never shows anything
+        const char* digits = rest;
+        DWORD id = 0;
+        while (*rest >= '0' && *rest <= '9' && rest - digits < 10) id = id * 10 + (DWORD)(*rest++ - '0');
+        if (rest == digits || *rest != ' ') return;
+        const char* original = rest + 1;
+        bool full_path = ((original[0] | 0x20) >= 'a' && (original[0] | 0x20) <= 'z' && original[1] == ':' &&
+                          original[2] == '\\');
+        if (!full_path || !same_name(last_component(original), UNINSTALLER_NAME)) return;
+        out.mode = UNINSTALL_CLEANUP;
+        out.process_id = id;
+        out.original = original;
+        return;
+    }
+    if (p[0] == '/' && (p[1] | 0x20) == 's' && (p[2] == 0 || p[2] == ' ' || p[2] == '\t')) {
+        out.silent = true;
+        p = skip_blanks(p + 2);
+        if (*p == 0) out.mode = UNINSTALL_SILENT;
+        return;
+    }
+    if (*p == 0) out.mode = UNINSTALL_REMOVE;
+}

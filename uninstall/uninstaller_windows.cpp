@@ -1,0 +1,200 @@
+// The uninstaller's program: its command line, the one question, the removal of an accepted
+// install record, the closing message, and finally its own file, which a running program
+// cannot delete: a copy of it in the temporary folder, started with a switch of its own, waits
+// for this process to end and deletes it, then its folder once empty.
+//
+//   NpU32.exe              asks once, removes, says what was removed and what was not
+//   NpU32.exe /S           no window and no question (see docs/deployment.md for the codes)
+//   NpU32.exe /_CLEANUP=<process id> <uninstaller path>   the copy's run (no window)
+#include "common/install_record.h"
+#include "common/status.h"
+#include "install/install_text.h"
+#include "platform/win32.h"
+#include "uninstall/record_reader.h"
+#include "uninstall/removal.h"
+#include "uninstall/uninstall_command.h"
+#include "uninstall/uninstall_ids.h"
+
+#include <cstring>
+
+namespace {
+
+HINSTANCE instance;
+
+void show(const char* text, unsigned style) {
+    char caption[64];
+    LoadStringA(instance, MSG_U_CAPTION, caption, sizeof caption);
+    MessageBoxA(nullptr, text, caption, style);
+}
+
+void show_text(int id, unsigned style) {
+    char text[512];
+    LoadStringA(instance, (UINT)id, text, sizeof text);
+    show(text, style);
+}
+
+// Appends text `id`, formatted with a number or a string, to `out`.
+void append_number(char* out, int size, int id, int number) {
+    char format[256], part[PATH_BUFFER_SIZE + 256];
+    LoadStringA(instance, (UINT)id, format, sizeof format);
+    wsprintfA(part, format, number);
+    append_text(out, size, part);
+}
+
+void append_string(char* out, int size, int id, const char* text) {
+    char format[256], part[PATH_BUFFER_SIZE + 256];
+    LoadStringA(instance, (UINT)id, format, sizeof format);
+    wsprintfA(part, format, text);
+    append_text(out, size, part);
+}
+
+void fill_folders(SystemFolders& folders) {
+    get_windows_folders(folders);
+    const int ids[] = {CSIDL_PROGRAM_FILES, CSIDL_PROGRAMS, CSIDL_COMMON_PROGRAMS};
+    char* outs[] = {folders.program_files, folders.user_programs, folders.common_programs};
+    for (int i = 0; i < 3; ++i) {
+        char* out = outs[i];
+        if (SHGetFolderPathA(nullptr, ids[i], nullptr, 0, out) != S_OK || !out[0] ||
+            (out[std::strlen(out) - 1] != '\\' && !append_text(out, PATH_BUFFER_SIZE, "\\")))
+            out[0] = 0;
+    }
+}
+
+// The folder part of `path` (up to its last backslash, which is dropped).
+void folder_of(char* out, const char* path) {
+    join_path(out, path, "");
+    char* cut = std::strrchr(out, '\\');
+    if (cut) *cut = 0;
+}
+
+// The copy's run: waits (a bounded time) for the uninstaller that started it to end, deletes
+// that uninstaller's file and its folder once empty, and lists its own file for deletion at
+// the next restart. Only a file with the uninstaller's name is ever deleted this way (see
+// parse_uninstall_command).
+int clean_up(DWORD process_id, const char* original) {
+    if (HANDLE process = OpenProcess(SYNCHRONIZE, FALSE, process_id)) {
+        WaitForSingleObject(process, 60000);
+        CloseHandle(process);
+    }
+    // The system may hold the ended program's file a moment longer.
+    bool deleted = false;
+    for (int attempt = 0; attempt < 50 && !deleted; ++attempt) {
+        deleted = DeleteFileA(original) || GetFileAttributesA(original) == INVALID_FILE_ATTRIBUTES;
+        if (!deleted) Sleep(100);
+    }
+    char folder[PATH_BUFFER_SIZE];
+    folder_of(folder, original);
+    if (!deleted) MoveFileExA(original, nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
+    if (!RemoveDirectoryA(folder) && !deleted) MoveFileExA(folder, nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
+    char self[PATH_BUFFER_SIZE];
+    if (GetModuleFileNameA(nullptr, self, sizeof self))
+        MoveFileExA(self, nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
+    return UEXIT_REMOVED;
+}
+
+// Starts the copy that deletes `self` once this process has ended. Returns false, with `self`
+// and its folder listed for deletion at the next restart instead, when it cannot.
+bool start_cleanup(const char* self) {
+    char temp[PATH_BUFFER_SIZE], copy[PATH_BUFFER_SIZE], line[2 * PATH_BUFFER_SIZE + 40];
+    DWORD n = GetTempPathA(sizeof temp, temp);
+    if (n && n < sizeof temp && GetTempFileNameA(temp, "bvu", 0, copy)) {
+        if (CopyFileA(self, copy, FALSE)) {
+            wsprintfA(line, "\"%s\" /_CLEANUP=%lu %s", copy, GetCurrentProcessId(), self);
+            STARTUPINFOA startup;
+            std::memset(&startup, 0, sizeof startup);
+            startup.cb = sizeof startup;
+            PROCESS_INFORMATION process;
+            if (CreateProcessA(copy, line, nullptr, nullptr, FALSE, 0, nullptr, temp, &startup, &process)) {
+                CloseHandle(process.hThread);
+                CloseHandle(process.hProcess);
+                return true;
+            }
+        }
+        DeleteFileA(copy);
+    }
+    char folder[PATH_BUFFER_SIZE];
+    folder_of(folder, self);
+    MoveFileExA(self, nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
+    MoveFileExA(folder, nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
+    return false;
+}
+
+int uninstall(bool silent) {
+    // The large buffers are static: a stack frame over 4 KB would call the compiler's stack
+    // probe, which the link-time optimised link of a program without a C runtime cannot take.
+    static SystemFolders folders;
+    fill_folders(folders);
+    HKEY key = nullptr;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, UNINSTALL_KEY, 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS) key = nullptr;
+    InstallRecord record;
+    int read = read_install_record(key, folders, record);
+    if (key) RegCloseKey(key);
+    if (read == RECORD_NO_MEMORY) {
+        free_install_record(record);
+        if (!silent) show_text(MSG_U_NO_MEMORY, BOX_STOP_OK);
+        return UEXIT_NO_MEMORY;
+    }
+    if (read != RECORD_READ) {
+        // Nothing on the disk is touched without a sound record; the registry records that are
+        // left would only keep naming a program that is gone.
+        free_install_record(record);
+        remove_leftover_records();
+        if (!silent) show_text(read == RECORD_MISSING ? MSG_U_NO_RECORD : MSG_U_DAMAGED_RECORD, BOX_WARNING_OK);
+        return UEXIT_NO_RECORD;
+    }
+    if (!silent) {
+        char text[256], caption[64];
+        LoadStringA(instance, MSG_U_CONFIRM, text, sizeof text);
+        LoadStringA(instance, MSG_U_CAPTION, caption, sizeof caption);
+        if (MessageBoxA(nullptr, text, caption, BOX_QUESTION_YES_NO) != ANSWER_YES) {
+            free_install_record(record);
+            return UEXIT_CANCELLED;
+        }
+    }
+    char self[PATH_BUFFER_SIZE];
+    DWORD length = GetModuleFileNameA(nullptr, self, sizeof self);
+    if (length == 0 || length >= sizeof self) self[0] = 0;
+    RemovalOptions options{instance, silent, self[0] ? self : nullptr};
+    RemovalReport report;
+    remove_installation(record, options, report);
+    int refused = record.refused;
+    free_install_record(record);
+    if (report.self_recorded && !start_cleanup(self)) ++report.at_restart;
+
+    if (!silent) {
+        static char text[1536];
+        text[0] = 0;
+        if (report.failed) append_number(text, sizeof text, MSG_U_NOT_ALL_REMOVED, report.failed);
+        else append_number(text, sizeof text, MSG_U_REMOVED, 0);
+        if (report.at_restart) append_number(text, sizeof text, MSG_U_AT_RESTART, report.at_restart);
+        if (report.kept_folder[0]) append_string(text, sizeof text, MSG_U_KEPT_FOLDER, report.kept_folder);
+        if (report.plugins_kept) append_number(text, sizeof text, MSG_U_KEPT_PLUGINS, report.plugins_kept);
+        if (refused) append_number(text, sizeof text, MSG_U_REFUSED_ENTRIES, refused);
+        show(text, report.failed ? BOX_WARNING_OK : MB_OK | MB_ICONINFORMATION);
+    }
+    if (report.failed) return UEXIT_REMOVE_FAILED;
+    return report.at_restart ? UEXIT_AT_RESTART : UEXIT_REMOVED;
+}
+
+}  // namespace
+
+int WINAPI WinMain(HINSTANCE program, HINSTANCE, LPSTR arguments, int) {
+    instance = program;
+    UninstallCommand command;
+    parse_uninstall_command(arguments, command);
+    if (command.mode == UNINSTALL_CLEANUP) return clean_up(command.process_id, command.original);
+    bool silent = command.silent;
+    if (command.mode == UNINSTALL_USAGE) {
+        if (!silent) show_text(MSG_U_USAGE, MB_OK | MB_ICONINFORMATION);
+        return UEXIT_USAGE;
+    }
+    // One uninstaller at a time: a second one would remove the same files under the first.
+    HANDLE once = CreateMutexA(nullptr, FALSE, "Brisvane uninstaller");
+    if (once && GetLastError() == ERROR_ALREADY_EXISTS) {
+        if (!silent) show_text(MSG_U_ALREADY_RUNNING, BOX_WARNING_OK);
+        return UEXIT_CANCELLED;
+    }
+    int code = uninstall(silent);
+    if (once) CloseHandle(once);
+    return code;
+}
