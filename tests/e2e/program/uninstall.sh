@@ -1,0 +1,188 @@
+#!/usr/bin/env bash
+# The uninstaller removes exactly what the install placed. After an install, a file of the
+# user's own and one uninstall (the command the uninstall record names), the prefix is as it
+# was before the install — files, both Plugins folders, the system folder, shortcuts,
+# registry — but for the user's file with its folder and the shared files, which are kept when
+# their use count falls to zero and the user says No. Also: the silent removal that
+# QuietUninstallString names (no window, exit 0); a shared file another program still uses
+# stays with its count lowered; an upgrade followed by one uninstall removes what both
+# versions placed; running it again, or after the user deleted the folder, ends cleanly.
+source "$(dirname "$0")/../program-lib.sh"
+reset_state
+TARGET='C:\bvtest\uninstall\Brisvane'
+target=$(linux_path "$TARGET")
+TITLE="Brisvane! uninstaller"
+REMOVED_TEXT="Brisvane! was removed from your computer."
+SESSION_KEY='HKLM\System\CurrentControlSet\Control\Session Manager'
+
+# What an install can change: the disk listing (target, Plugins folders, system folder), the
+# Start-menu group, and the registry keys an install writes.
+state_listing() {
+    disk_listing "$target"
+    echo "== start menu"
+    (cd "$programs_dir" && find . | LC_ALL=C sort)
+    echo "== registry"
+    local key
+    for key in "$UNINSTALL_KEY" 'HKCU\Software\Quendlark'; do
+        wine reg query "$key" /s </dev/null 2>/dev/null | tr -d '\r' | grep -v -e '^$' -e '^reg:'
+    done
+    # The system's own key of use counts may be made by the first install; its values count.
+    echo "== shared use counts"
+    wine reg query "$SHARED_DLLS" </dev/null 2>/dev/null | tr -d '\r' | grep '^ '
+}
+# The listing without the sections that hold what must stay: the target folder's and the
+# system folder's. Those are checked one by one.
+without_kept_places() {
+    awk -v t="== $target" -v s="== $system_dir" '/^== /{skip = ($0 == t || $0 == s)} !skip'
+}
+# Runs the uninstall command (from the uninstall record, read before the run) with ARGS and
+# waits for the uninstaller and its cleanup to end: the program file then is gone.
+command_of() { reg_value "$UNINSTALL_KEY" "$1"; }
+wait_for_cleanup() {
+    for _ in $(seq 200); do [ -e "$target/NpU32.exe" ] || break; sleep 0.05; done
+    expect_no_file "$target/NpU32.exe"
+    # The copy removes the folder next, when nothing else is left in it.
+    for _ in $(seq 40); do [ -d "$target" ] && [ -z "$(ls -A "$target")" ] || break; sleep 0.05; done
+}
+system_files() { (cd "$system_dir" && sha256sum bvrt32.dll bvsnd32.dll 2>/dev/null); }
+use_count() {
+    wine reg query "$SHARED_DLLS" /v "C:\\windows\\system32\\$1" </dev/null 2>/dev/null | tr -d '\r' |
+        awk '/REG_DWORD/{print $3}' | while read -r hex; do printf '%d\n' "$hex"; done
+}
+
+# 1. The interactive removal, from the Start menu's or the list of programs' command.
+before=$(state_listing)
+start_installer "" /S /D=$TARGET
+expect_exit 0
+expect_package_installed "$target"
+mkdir -p "$target/notes" && printf 'my own notes' > "$target/notes/mine.txt"
+shared_before=$(system_files)
+uninstall_command=$(command_of UninstallString)
+[ "$uninstall_command" = "$TARGET\\NpU32.exe" ] || fail "UninstallString is \"$uninstall_command\""
+expect_reg "$UNINSTALL_KEY" QuietUninstallString "\"$TARGET\\NpU32.exe\" /S"
+expect_reg "$UNINSTALL_KEY" DisplayVersion "2.2.98"
+expect_reg "$UNINSTALL_KEY" InstallLocation "$TARGET"
+[ "$(use_count bvrt32.dll)" = 1 ] || fail "the shared runtime's use count is \"$(use_count bvrt32.dll)\", expected 1"
+
+start_installer "$uninstall_command"
+drive remove <<SCRIPT || fail "the uninstaller did not ask and report as expected"
+timeout 20000
+box "$TITLE" 6 "Do you want to remove Brisvane! and all of its components?"
+box * 7 "The system indicates that the following shared file is no longer used by any programs."
+box * 7 "The system indicates that the following shared file is no longer used by any programs."
+wait_window #32770 "$TITLE"
+sleep 200
+snap uninstall-done
+box "$TITLE" 1 "$REMOVED_TEXT"
+SCRIPT
+expect_exit 0
+wait_for_cleanup
+after=$(state_listing)
+if [ "$(printf '%s\n' "$before" | without_kept_places)" != "$(printf '%s\n' "$after" | without_kept_places)" ]; then
+    fail "the uninstall left the prefix different from before the install:"
+    diff <(printf '%s\n' "$before" | without_kept_places) <(printf '%s\n' "$after" | without_kept_places) |
+        grep '^[<>]' | head -20 | sed 's/^/    /'
+fi
+left=$(cd "$target" 2>/dev/null && find . | LC_ALL=C sort | tr '\n' ' ')
+[ "$left" = ". ./notes ./notes/mine.txt " ] || fail "the target folder holds \"$left\", expected only the user's file"
+[ "$(system_files)" = "$shared_before" ] || fail "the shared files kept at zero changed or went"
+[ -z "$(use_count bvrt32.dll)" ] || fail "a use count of zero stays in SharedDLLs"
+expect_no_file "$programs_dir/Brisvane!"
+
+# 2. Running it again (a copy: the installed one is gone): nothing recorded, a clear message.
+rm -rf "$target"
+start_installer "$build/sample/NpU32.exe"
+drive again <<SCRIPT || fail "running the uninstaller again did not say that nothing is installed"
+timeout 10000
+box "$TITLE" 1 "Brisvane! is not installed on this computer, or it was removed already."
+SCRIPT
+expect_exit 12
+
+# 3. Silently, with QuietUninstallString: a shared file another program still uses stays.
+reset_state
+start_installer "" /S /D=$TARGET
+expect_exit 0
+wine reg add "$SHARED_DLLS" /v 'C:\windows\system32\bvrt32.dll' /t REG_DWORD /d 2 /f </dev/null >/dev/null 2>&1
+quiet=$(command_of QuietUninstallString)
+watch_windows
+start_installer "$(printf '%s' "$quiet" | sed 's/^"\(.*\)" \/S$/\1/')" /S
+expect_exit 0
+expect_no_new_window
+wait_for_cleanup
+[ "$(use_count bvrt32.dll)" = 1 ] || fail "the use count of a shared file another program uses is \"$(use_count bvrt32.dll)\", expected 1"
+[ -f "$system_dir/bvrt32.dll" ] || fail "a shared file another program uses was removed"
+[ -f "$system_dir/bvsnd32.dll" ] || fail "a silent removal removed a shared file at zero (the answer is keep)"
+expect_no_file "$target"
+expect_no_file "$nav_dir/Plugins/nptnf32.dll"
+expect_no_file "$ie_dir/Plugins/nptnf32.dll"
+expect_no_key "$UNINSTALL_KEY"
+expect_no_key "$SETTINGS_KEY"
+expect_no_file "$programs_dir/Brisvane!"
+
+# 4. An upgrade, then one uninstall: what both versions placed goes. The earlier version is the
+# demo package with one more file, which the later one no longer brings.
+reset_state
+v1="$work/v1"
+rm -rf "$v1" && mkdir -p "$v1" && cp "$package_files"/* "$v1/"
+printf 'a file of version 1 only\r\n' > "$v1/retired.txt"
+sed 's/^version = .*/version = 2.1.7/' "$package_files/manifest.ini" > "$v1/manifest.ini"
+printf 'retired.txt     docs\\retired.txt\n' >> "$v1/manifest.ini"
+"$build/../host/setup-pack" build --stub "$build/BrisvaneSetup-stub.exe" --manifest "$v1/manifest.ini" \
+    --out "$v1/BrisvaneSetup-v1.exe" >/dev/null || abort "cannot pack version 1"
+before=$(state_listing)
+start_installer "$v1/BrisvaneSetup-v1.exe" /S /D=$TARGET
+expect_exit 0
+[ -f "$target/docs/retired.txt" ] || fail "version 1 did not install its own file"
+start_installer "" /S /D=$TARGET
+expect_exit 0
+expect_reg "$UNINSTALL_KEY" DisplayVersion "2.2.98"
+start_installer "$TARGET\\NpU32.exe" /S
+expect_exit 0
+wait_for_cleanup
+expect_no_file "$target"
+after=$(state_listing)
+[ "$(printf '%s\n' "$before" | without_kept_places)" = "$(printf '%s\n' "$after" | without_kept_places)" ] ||
+    fail "an upgrade and one uninstall left something of either version"
+
+# 5. The user deleted the folder: the rest goes (plug-in copies, shortcuts, records).
+reset_state
+start_installer "" /S /D=$TARGET
+expect_exit 0
+rm -rf "$target"
+start_installer "$build/sample/NpU32.exe" /S
+expect_exit 0
+expect_no_file "$nav_dir/Plugins/nptnf32.dll"
+expect_no_file "$ie_dir/Plugins/nptnf32.dll"
+expect_no_key "$UNINSTALL_KEY"
+expect_no_key "$SETTINGS_KEY"
+expect_no_file "$programs_dir/Brisvane!"
+
+# 6. A write-protected file: Retry/Cancel; Cancel lists it for the next restart (3010), and
+# everything else goes now.
+reset_state
+wine reg delete "$SESSION_KEY" /v PendingFileRenameOperations /f </dev/null >/dev/null 2>&1
+start_installer "" /S /D=$TARGET
+expect_exit 0
+chmod a-w "$target/readme.txt"
+start_installer "$TARGET\\NpU32.exe"
+drive protected <<SCRIPT || fail "the write-protected file did not give the Retry/Cancel prompt"
+timeout 20000
+box "$TITLE" 6 "Do you want to remove Brisvane! and all of its components?"
+box * 4 "readme.txt cannot be removed: it is in use or write-protected."
+box * 2 "readme.txt cannot be removed: it is in use or write-protected."
+box * 7 "The system indicates that the following shared file is no longer used by any programs."
+box * 7 "The system indicates that the following shared file is no longer used by any programs."
+box "$TITLE" 1 "1 file(s) in use will be removed when Windows restarts."
+SCRIPT
+expect_exit 194   # 3010: a Linux parent sees only the low byte of the exit code
+wait_for_cleanup
+pending=$(wine reg query "$SESSION_KEY" /v PendingFileRenameOperations </dev/null 2>/dev/null | tr -d '\r')
+printf '%s\n' "$pending" | grep -qiF 'bvtest\uninstall\Brisvane\readme.txt' ||
+    fail "the write-protected file is not listed for the restart: $pending"
+[ "$(cd "$target" 2>/dev/null && find . -type f)" = "./readme.txt" ] ||
+    fail "more than the write-protected file is left: $(cd "$target" 2>/dev/null && find . -type f | tr '\n' ' ')"
+expect_no_file "$nav_dir/Plugins/nptnf32.dll"
+expect_no_key "$UNINSTALL_KEY"
+chmod u+w "$target/readme.txt"
+wine reg delete "$SESSION_KEY" /v PendingFileRenameOperations /f </dev/null >/dev/null 2>&1
+finish
