@@ -6,7 +6,9 @@
 # their use count falls to zero and the user says No. Also: the silent removal that
 # QuietUninstallString names (no window, exit 0); a shared file another program still uses
 # stays with its count lowered; an upgrade followed by one uninstall removes what both
-# versions placed; running it again, or after the user deleted the folder, ends cleanly.
+# versions placed; running it again, or after the user deleted the folder, ends cleanly; a
+# write-protected file goes at the next restart; two products sharing the shared libraries
+# keep them until the last one is removed.
 source "$(dirname "$0")/../program-lib.sh"
 reset_state
 TARGET='C:\bvtest\uninstall\Brisvane'
@@ -157,6 +159,58 @@ expect_no_key "$UNINSTALL_KEY"
 expect_no_key "$SETTINGS_KEY"
 expect_no_file "$programs_dir/Brisvane!"
 
+# 7 (below 6). Two products sharing one shared library. The second is the demo package under
+# another product name (its installer's and its uninstaller's texts changed): its own
+# uninstall record, folder and program group, the same shared libraries.
+two_products() {
+    reset_state
+    local second="$work/second" SECOND='C:\bvtest\uninstall\Second'
+    local second_dir; second_dir=$(linux_path "$SECOND")
+    rm -rf "$second" && mkdir -p "$second" && cp "$package_files"/* "$second/"
+    python3 - "$build/BrisvaneSetup-stub.exe" "$second/stub.exe" "$package_files/NpU32.exe" "$second/NpU32.exe" <<'PY'
+import sys
+for source, copy in zip(sys.argv[1::2], sys.argv[2::2]):
+    data = open(source, "rb").read()
+    for old, new in ((b"Brisvane!", b"Brisvane2"), ("Brisvane!".encode("utf-16-le"), "Brisvane2".encode("utf-16-le"))):
+        data = data.replace(old, new)
+    open(copy, "wb").write(data)
+PY
+    "$build/../host/setup-pack" build --stub "$second/stub.exe" --manifest "$second/manifest.ini" \
+        --out "$second/BrisvaneSetup2.exe" >/dev/null || abort "cannot pack the second product"
+    start_installer "" /S /D=$TARGET
+    expect_exit 0
+    start_installer "$second/BrisvaneSetup2.exe" /S /D=$SECOND
+    expect_exit 0
+    [ "$(use_count bvrt32.dll)" = 2 ] || fail "two products' use count is \"$(use_count bvrt32.dll)\", expected 2"
+    reg_value 'HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Brisvane2' UninstallString |
+        grep -qxF "$SECOND\\NpU32.exe" || fail "the second product has no uninstall record of its own"
+
+    # The second one removed: the libraries stay, their counts lowered.
+    start_installer "$SECOND\\NpU32.exe" /S
+    expect_exit 0
+    for _ in $(seq 100); do [ -e "$second_dir" ] || break; sleep 0.05; done
+    expect_no_file "$second_dir"
+    [ "$(use_count bvrt32.dll)" = 1 ] || fail "after the first removal the use count is \"$(use_count bvrt32.dll)\", expected 1"
+    [ -f "$system_dir/bvrt32.dll" ] && [ -f "$system_dir/bvsnd32.dll" ] || fail "a shared library still in use was removed"
+    [ -f "$target/bvdraw32.dll" ] || fail "removing the second product removed the first one's files"
+
+    # The last one: at zero the user is asked, and Yes removes them.
+    start_installer "$TARGET\\NpU32.exe"
+    drive last <<SCRIPT || fail "the last removal did not ask about the shared libraries"
+timeout 20000
+box "$TITLE" 6 "Do you want to remove Brisvane! and all of its components?"
+box * 6 "C:\\windows\\system32\\bvrt32.dll"
+box * 6 "C:\\windows\\system32\\bvsnd32.dll"
+box "$TITLE" 1 "$REMOVED_TEXT"
+SCRIPT
+    expect_exit 0
+    wait_for_cleanup
+    expect_no_file "$system_dir/bvrt32.dll"
+    expect_no_file "$system_dir/bvsnd32.dll"
+    [ -z "$(use_count bvrt32.dll)" ] || fail "a use count stays after the last removal"
+    expect_no_file "$target"
+}
+
 # 6. A write-protected file: Retry/Cancel; Cancel lists it for the next restart (3010), and
 # everything else goes now.
 reset_state
@@ -185,4 +239,6 @@ expect_no_file "$nav_dir/Plugins/nptnf32.dll"
 expect_no_key "$UNINSTALL_KEY"
 chmod u+w "$target/readme.txt"
 wine reg delete "$SESSION_KEY" /v PendingFileRenameOperations /f </dev/null >/dev/null 2>&1
+
+two_products
 finish
