@@ -37,6 +37,24 @@ void InstallTest::SetUp() {
     ctx.progress_total = 4;
 }
 
+void WholeRunTest::SetUp() {
+    InstallTest::SetUp();
+    std::strcpy(ctx.uninstall_key_name, "Uninstall\\Brisvane!");
+    set_registry_string(HKEY_CURRENT_USER, "Software\\Seed", "x", "x");
+    set_registry_string(HKEY_LOCAL_MACHINE, "Software\\Microsoft\\Windows\\CurrentVersion\\Seed", "x", "x");
+    make_directory(path("sys"));
+    select_browsers(BROWSER_NETSCAPE | BROWSER_EXPLORER);
+}
+
+void WholeRunTest::load_release_like_package(const std::string& readme) {
+    load_package_entries({package_entry("Shared.dll", SHARED_FLAGS, "SHARED", 2, 0, 0, 0),
+                          package_entry("player.dll", REGULAR_FLAGS, "PLAYER", 2, 0, 0, 0),
+                          package_entry("nptnf32.dll", REGULAR_FLAGS, "PLUGIN", 2, 0, 0, 0),
+                          package_entry(readme, 0x0000, "README"),
+                          package_entry("logo.bmp", LOGO_FLAGS, "LOGO")});
+    test_script_ver_find_file({{0, "", path("sys")}});
+}
+
 void InstallTest::TearDown() {
     if (ctx.package_file != HFILE_ERROR) _lclose(ctx.package_file);
     ctx.package_file = HFILE_ERROR;

@@ -42,6 +42,16 @@ private:
     std::vector<uint32_t> record_offsets_;
 };
 
+// A whole run's starting point: the uninstall record's key name, the registry parents every
+// Windows installation has, a system folder "sys" and both browsers selected.
+class WholeRunTest : public InstallTest {
+protected:
+    void SetUp() override;
+    // A shared library (placed in "sys" by the version service), a regular library, the
+    // plug-in module, a read-me named `readme` and the logo.
+    void load_release_like_package(const std::string& readme = "ReadMe.txt");
+};
+
 void set_path(char* buffer, const std::string& value);
 // Frees ctx.pending_files, as if no shared file had been listed yet.
 void forget_pending_list();

@@ -33,24 +33,9 @@ std::vector<char> join_strings(const std::vector<std::string>& strings) {
     return data;
 }
 
-class InstallRecord : public InstallTest {
+class InstallRecord : public WholeRunTest {
 protected:
-    void SetUp() override {
-        InstallTest::SetUp();
-        std::strcpy(ctx.uninstall_key_name, "Uninstall\\Brisvane!");
-        set_registry_string(HKEY_CURRENT_USER, "Software\\Seed", "x", "x");
-        set_registry_string(HKEY_LOCAL_MACHINE, "Software\\Microsoft\\Windows\\CurrentVersion\\Seed", "x", "x");
-        make_directory(path("sys"));
-        select_browsers(BROWSER_NETSCAPE | BROWSER_EXPLORER);
-    }
-    void load_sample_package() {
-        load_package_entries({package_entry("Shared.dll", SHARED_FLAGS, "SHARED", 2, 0, 0, 0),
-                              package_entry("player.dll", REGULAR_FLAGS, "PLAYER", 2, 0, 0, 0),
-                              package_entry("nptnf32.dll", REGULAR_FLAGS, "PLUGIN", 2, 0, 0, 0),
-                              package_entry("docs\\ReadMe.txt", 0x0000, "README"),
-                              package_entry("logo.bmp", LOGO_FLAGS, "LOGO")});
-        test_script_ver_find_file({{0, "", path("sys")}});
-    }
+    void load_sample_package() { load_release_like_package("docs\\ReadMe.txt"); }
     // One more run of the same package, as a repair or an upgrade finds the machine.
     void run_again() {
         reset_context();

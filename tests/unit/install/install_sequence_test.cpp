@@ -17,25 +17,11 @@ const char UNINSTALL[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstal
 const char OLD_KEY[] = "Software\\Halvo\\Brisvane\\Main";
 HWND const PAGE = reinterpret_cast<HWND>(0x405);
 
-class InstallSequence : public InstallTest {
+class InstallSequence : public WholeRunTest {
 protected:
     void SetUp() override {
-        InstallTest::SetUp();
-        std::strcpy(ctx.uninstall_key_name, "Uninstall\\Brisvane!");
-        set_registry_string(HKEY_CURRENT_USER, "Software\\Seed", "x", "x");
-        set_registry_string(HKEY_LOCAL_MACHINE, "Software\\Microsoft\\Windows\\CurrentVersion\\Seed", "x", "x");
+        WholeRunTest::SetUp();
         set_registry_string(HKEY_CURRENT_USER, OLD_KEY, "CurDir", "C:\\old");
-        make_directory(path("sys"));
-        select_browsers(BROWSER_NETSCAPE | BROWSER_EXPLORER);
-    }
-    // A shared library, the logo, a regular library, the plug-in module and a read-me.
-    void load_release_like_package() {
-        load_package_entries({package_entry("Shared.dll", SHARED_FLAGS, "SHARED", 2, 0, 0, 0),
-                              package_entry("player.dll", REGULAR_FLAGS, "PLAYER", 2, 0, 0, 0),
-                              package_entry("nptnf32.dll", REGULAR_FLAGS, "PLUGIN", 2, 0, 0, 0),
-                              package_entry("ReadMe.txt", 0x0000, "README"),
-                              package_entry("logo.bmp", LOGO_FLAGS, "LOGO")});
-        test_script_ver_find_file({{0, "", path("sys")}});
     }
     // No file and no settings of this run: neither temporary nor final copies.
     void expect_no_file_of_this_run() {
