@@ -167,6 +167,9 @@ two_products() {
     local second="$work/second" SECOND='C:\bvtest\uninstall\Second'
     local second_dir; second_dir=$(linux_path "$SECOND")
     rm -rf "$second" && mkdir -p "$second" && cp "$package_files"/* "$second/"
+    # What a run of this test that stopped part-way may have left of the second product.
+    reg_delete 'HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Brisvane2'
+    rm -rf "$programs_dir/Brisvane2"
     python3 - "$build/BrisvaneSetup-stub.exe" "$second/stub.exe" "$package_files/NpU32.exe" "$second/NpU32.exe" <<'PY'
 import sys
 for source, copy in zip(sys.argv[1::2], sys.argv[2::2]):
