@@ -29,16 +29,13 @@ const char* checked_strings(const char* data, DWORD size, DWORD type) {
     return last[0] == RECORD_END ? data : nullptr;
 }
 
-void raise_use_count(const char* path) {
-    HKEY key = create_registry_key(HKEY_LOCAL_MACHINE, SHARED_DLLS_KEY);
-    if (!key) return;
+void raise_use_count(HKEY key, const char* path) {
     DWORD count = 0, size = sizeof count, type = 0;
     if (RegQueryValueExA(key, path, nullptr, &type, reinterpret_cast<BYTE*>(&count), &size) != ERROR_SUCCESS ||
         type != REG_DWORD)
         count = 0;
     ++count;
     RegSetValueExA(key, path, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&count), sizeof count);
-    RegCloseKey(key);
 }
 
 }  // namespace
@@ -84,8 +81,13 @@ void write_install_record(HKEY uninstall_key) {
     }
 
     // Counted once per installation: a shared file the earlier record lists was counted then.
-    for (const char* p = ctx.record; *p; p += std::strlen(p) + 1)
-        if (p[0] == RECORD_SHARED_FILE && !string_listed(old_record, p)) raise_use_count(p + 1);
+    HKEY counts = nullptr;
+    for (const char* p = ctx.record; *p; p += std::strlen(p) + 1) {
+        if (p[0] != RECORD_SHARED_FILE || string_listed(old_record, p)) continue;
+        if (!counts) counts = create_registry_key(HKEY_LOCAL_MACHINE, SHARED_DLLS_KEY);
+        if (counts) raise_use_count(counts, p + 1);
+    }
+    if (counts) RegCloseKey(counts);
     if (old_record)
         for (const char* p = old_record + std::strlen(old_record) + 1; p[0] != RECORD_END; p += std::strlen(p) + 1)
             add_string(p);

@@ -61,6 +61,7 @@ void write_settings_record() {
     if (RegOpenKeyExA(HKEY_CURRENT_USER, "Software", 0, KEY_READ | KEY_SET_VALUE | KEY_CREATE_SUB_KEY, &software) !=
         ERROR_SUCCESS)
         return;
+    // SETTINGS_KEY below the "Software" key just opened.
     HKEY key = create_registry_key(software, SETTINGS_KEY + sizeof "Software");
     if (key) {
         set_directory(key, "CurDir", ctx.target_directory);

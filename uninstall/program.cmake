@@ -7,6 +7,7 @@ set(BRISVANE_UNINSTALLER_SOURCES
   uninstall/removal.cpp
   uninstall/uninstall_command.cpp
   install/install_text.cpp
+  detect/paths.cpp
   common/command_line.cpp
 )
 add_executable(NpU32 WIN32 ${BRISVANE_UNINSTALLER_SOURCES} ${BRISVANE_RUNTIME_SOURCES} uninstall/uninstaller.rc)

@@ -2,6 +2,7 @@
 
 #include "common/status.h"
 #include "detect/browsers.h"
+#include "detect/paths.h"
 #include "install/install_text.h"
 #include "uninstall/uninstall_ids.h"
 
@@ -48,8 +49,7 @@ Outcome remove_file(const char* path, const RemovalOptions& o, RemovalReport& r)
 bool remove_folder(const char* folder, bool at_restart_too) {
     char path[PATH_BUFFER_SIZE];
     if (!join_path(path, folder, "")) return false;
-    size_t n = std::strlen(path);
-    if (n > 3 && path[n - 1] == '\\') path[n - 1] = 0;
+    remove_backslash(path);
     if (RemoveDirectoryA(path)) return true;
     // A folder that still holds a file listed for the next restart is listed after it, so that
     // it goes with it (the system leaves a folder that is not empty by then).

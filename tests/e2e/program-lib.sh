@@ -174,6 +174,23 @@ drive() {
     return $rc
 }
 
+# Driver steps of a run over an installed version, from the Welcome page to the Web
+# browser(s) page: the Directory page proposes the installed folder $1 and both browsers are
+# ticked.
+steps_to_installed_browsers_page() {
+    cat <<SCRIPT
+wait_window InstClass "Brisvane! Install program"
+wait_control 100
+click 1
+wait_control 102
+expect_text 101 "$1"
+click 1
+wait_control 112
+expect_checked 103 1
+expect_checked 113 1
+SCRIPT
+}
+
 # Driver steps from the Welcome page to the Web browser(s) page, installing into the new
 # directory $1, which the Directory page offers to create (answered Yes).
 steps_to_browsers_page() {

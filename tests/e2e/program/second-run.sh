@@ -15,15 +15,7 @@ reg_delete "$APP_PATHS\\netscape.exe"
 start_installer
 drive again <<SCRIPT || fail "the second run did not show what the first left"
 timeout 10000
-wait_window InstClass "Brisvane! Install program"
-wait_control 100
-click 1
-wait_control 102
-expect_text 101 "$TARGET"
-click 1
-wait_control 112
-expect_checked 103 1
-expect_checked 113 1
+$(steps_to_installed_browsers_page "$TARGET")
 expect_text 101 "C:\Program Files\Netscape\...\Program"
 expect_text 111 "C:\Program Files\Internet Explorer"
 click 2

@@ -32,15 +32,7 @@ before=$(disk_listing "$target")
 upgrade_steps() {
     cat <<SCRIPT
 timeout 20000
-wait_window InstClass "Brisvane! Install program"
-wait_control 100
-click 1
-wait_control 102
-expect_text 101 "$TARGET"
-click 1
-wait_control 112
-expect_checked 103 1
-expect_checked 113 1
+$(steps_to_installed_browsers_page "$TARGET")
 click 1
 expect_parent_text 800 "Brisvane! Install program - File Transfer"
 SCRIPT
