@@ -170,7 +170,7 @@ two_products() {
     local second_dir; second_dir=$(linux_path "$SECOND")
     rm -rf "$second" && mkdir -p "$second" && cp "$package_files"/* "$second/"
     # What a run of this test that stopped part-way may have left of the second product.
-    reg_delete 'HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Brisvane2'
+    reg_delete "$HKLM_SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Brisvane2"
     rm -rf "$programs_dir/Brisvane2"
     python3 - "$build/BrisvaneSetup-stub.exe" "$second/stub.exe" "$package_files/NpU32.exe" "$second/NpU32.exe" <<'PY'
 import sys
@@ -187,7 +187,7 @@ PY
     start_installer "$second/BrisvaneSetup2.exe" /S /D=$SECOND
     expect_exit 0
     [ "$(use_count bvrt32.dll)" = 2 ] || fail "two products' use count is \"$(use_count bvrt32.dll)\", expected 2"
-    reg_value 'HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Brisvane2' UninstallString |
+    reg_value "$HKLM_SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Brisvane2" UninstallString |
         grep -qxF "$SECOND\\NpU32.exe" || fail "the second product has no uninstall record of its own"
 
     # The second one removed: the libraries stay, their counts lowered.
