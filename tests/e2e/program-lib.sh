@@ -293,6 +293,23 @@ expect_package_installed() {
     done < <(package_entries)
 }
 
+# A 32-bit program on 64-bit Windows writes only where its own view leads: nothing of the
+# install in the 64-bit system folder on disk or in the 64-bit view of HKLM\Software (its
+# uninstall record and shared-file counts belong under Wow6432Node).
+expect_nothing_in_the_64bit_view() {
+    [ "$HKLM_SOFTWARE" = 'HKLM\Software\Wow6432Node' ] || return 0
+    expect_no_file "$drive_c/windows/system32/bvrt32.dll"
+    expect_no_file "$drive_c/windows/system32/bvsnd32.dll"
+    # `wine reg` is itself a 32-bit program here: /reg:64 makes it read the 64-bit view.
+    if wine reg query 'HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Brisvane!' /reg:64 </dev/null >/dev/null 2>&1; then
+        fail "the uninstall record is in the 64-bit view"
+    fi
+    if wine reg query 'HKLM\Software\Microsoft\Windows\CurrentVersion\SharedDLLs' /reg:64 </dev/null 2>/dev/null |
+        grep -qi 'bvrt32\|bvsnd32'; then
+        fail "use counts of the shared files in the 64-bit view"
+    fi
+}
+
 # Nothing of an install anywhere: no target, plug-ins, shared files, records or shortcuts.
 expect_nothing_installed() {
     local target="$1"
@@ -365,10 +382,10 @@ expect_install_records() {
 
 # Sets $slow: the demo package with ten 12 MB filler entries between the plug-in module and
 # the read-me, so that the copy lasts long enough for a Cancel or a kill to come part-way.
-# Packing the fillers takes a while: the slow installer is kept for as long as the demo
-# installer it is made from does not change.
+# Packing the fillers takes a while: the slow installer is kept beside the demo installer, for
+# every session of the build, for as long as the demo installer does not change.
 need_slow_installer() {
-    slow="$state/BrisvaneSetup-slow.exe"
+    slow="$build/BrisvaneSetup-slow.exe"
     [ -f "$slow" ] && [ "$slow" -nt "$installer" ] && return 0
     local slow_dir="$work/slow-package" fillers="" i
     rm -rf "$slow_dir" && mkdir -p "$slow_dir"
@@ -379,8 +396,8 @@ need_slow_installer() {
     done
     awk -v f="$fillers" '/^readme.txt/{printf "%s", f} {print}' "$package_files/manifest.ini" > "$slow_dir/manifest.ini"
     "$build/../host/setup-pack" build --stub "$build/BrisvaneSetup-stub.exe" --manifest "$slow_dir/manifest.ini" \
-        --out "$slow.part" >/dev/null || abort "cannot pack the slow installer"
-    mv "$slow.part" "$slow"
+        --out "$slow.part$$" >/dev/null || abort "cannot pack the slow installer"
+    mv "$slow.part$$" "$slow"
     rm -rf "$slow_dir"
 }
 
