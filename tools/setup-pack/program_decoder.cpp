@@ -2,6 +2,7 @@
 
 #include "decompress/decoder.h"
 
+#include <mutex>
 #include <sys/mman.h>
 #include <unistd.h>
 
@@ -19,7 +20,12 @@ int decode_with_program(const uint8_t* stream, size_t size, uint32_t limit, std:
     }
     int status = -1;
     if (ok && ::lseek(in, 0, SEEK_SET) == 0) {
-        status = expand_entry(result, in, limit);
+        // The program's decoder keeps its state in one global: one decode at a time.
+        static std::mutex one_at_a_time;
+        {
+            std::lock_guard<std::mutex> lock(one_at_a_time);
+            status = expand_entry(result, in, limit);
+        }
         off_t length = ::lseek(result, 0, SEEK_END);
         if (length < 0 || ::lseek(result, 0, SEEK_SET) != 0) status = -1;
         else out.resize((size_t)length);
