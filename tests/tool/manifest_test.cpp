@@ -43,7 +43,11 @@ TEST_F(Manifests, ReadsEntriesFlagsAndVersions) {
     EXPECT_EQ(m.entries[2].version_ms, 0x00010002u);
     EXPECT_EQ(m.entries[2].version_ls, 0x00030004u);
     EXPECT_EQ(m.entries[3].flags, ENTRY_NOT_INSTALLED);
-    EXPECT_EQ(m.entries[3].data, as_bytes("BM"));
+    EXPECT_EQ(m.entries[3].size, 2u);
+    Bytes data;
+    std::string error;
+    ASSERT_TRUE(read_entry_data(m.entries[3], data, error)) << error;
+    EXPECT_EQ(data, as_bytes("BM"));
 }
 
 TEST_F(Manifests, EveryFaultIsNamedWithItsLine) {
