@@ -4,6 +4,7 @@ add_executable(tool_tests
   tests/tool/tool_support.cpp
   tests/tool/stream_test.cpp
   tests/tool/manifest_test.cpp
+  tests/tool/roles_test.cpp
   tests/tool/build_test.cpp
   tests/tool/commands_test.cpp
   tests/tool/corruption_test.cpp
