@@ -54,6 +54,8 @@ bool compress_chunk(const uint8_t* data, size_t size, int level, CompressedChunk
         return false;
     }
     out.bytes = transcode_deflate(deflate.data(), parsed, &out.stats.blocks);
+    out.has_stored = out.stats.blocks.as_stored > 0;
+    for (const ParsedBlock& block : parsed.blocks) out.has_stored |= block.kind == BlockKind::stored;
     ParsedStream().blocks.swap(parsed.blocks);   // keep only one copy of the chunk's items at a time
     out.bits = out.stats.blocks.bit_length;
     out.last_header_bit = out.stats.blocks.last_header_bit;
@@ -65,6 +67,11 @@ void append_chunk(BitWriter& stream, CompressedChunk& chunk, bool final) {
     if (!final) {
         size_t flag = chunk.last_header_bit + 3;   // bit 3 of the block header: "last"
         chunk.bytes[flag >> 3] &= (uint8_t) ~(1u << (flag & 7));
+    }
+    if (chunk.has_stored && stream.bit_length() % 8 != 0) {
+        stream.put(PACKAGE_STORED_BLOCK, 4);
+        stream.align();
+        stream.put(0, 16);
     }
     stream.put_bits(chunk.bytes.data(), chunk.bits);
 }

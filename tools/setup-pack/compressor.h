@@ -35,6 +35,7 @@ struct CompressedChunk {
     std::vector<uint8_t> bytes;
     size_t bits = 0;              // bits of `bytes` in use
     size_t last_header_bit = 0;   // where the last block's 4-bit header starts
+    bool has_stored = false;      // holds stored blocks, which align to the stream's bytes
     CompressStats stats;
 };
 
@@ -47,6 +48,10 @@ struct CompressedChunk {
 bool compress_chunk(const uint8_t* data, size_t size, int level, CompressedChunk& out, std::string& error);
 
 // Appends `chunk` to `stream`; unless `final`, its last block loses the "last" flag first.
+// A stored block's data starts at a byte boundary of the whole stream: a chunk holding one,
+// made as if from the stream's first bit, must start on a byte boundary, so when the stream
+// is not there an empty stored block (4 to 11 bits of header and padding, and a zero length)
+// takes it there first.
 void append_chunk(BitWriter& stream, CompressedChunk& chunk, bool final);
 
 // Compresses `size` bytes into one package stream in `out`, chunk after chunk (see above).
