@@ -137,7 +137,13 @@ int command_build(const Args& args) {
     size_t unpacked = 0;
     if (built && !open_installer(temp, view, error)) built = false, error = "the installer written: " + error;
     if (built) {
-        std::string fault = check_installer(view, unpacked);
+        // ...and every entry against the source it was made from.
+        EntryContentCheck same_as_source = [&result](size_t i, const std::vector<uint8_t>& data) {
+            return chunk_crcs(data.data(), data.size()) == result.entries[i].crcs
+                       ? std::string()
+                       : std::string("does not decode to its source (the source changed while it was read?)");
+        };
+        std::string fault = check_installer(view, unpacked, nullptr, same_as_source);
         if (!fault.empty()) built = false, error = "the installer written fails its check: " + fault;
     }
     view = InstallerView();

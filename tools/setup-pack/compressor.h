@@ -36,15 +36,18 @@ struct CompressedChunk {
     size_t bits = 0;              // bits of `bytes` in use
     size_t last_header_bit = 0;   // where the last block's 4-bit header starts
     bool has_stored = false;      // holds stored blocks, which align to the stream's bytes
+    uint32_t crc = 0;             // CRC-32 of the chunk's input, for checking the stream later
     CompressStats stats;
 };
 
 // Compresses `size` bytes (at most CHUNK_SIZE) at libdeflate level `level` (1 to 12) into
-// `out`, then decodes it with the program's own decoder and compares every byte with the
-// input. At level 6 and above, data that level 1 already shrinks below a hundredth is taken
-// at level 6: on such long runs the higher levels cost many times the time and gain almost
-// nothing. False with `error` when libdeflate fails or the stream does not decode back.
-// Safe to call from several threads at once.
+// `out`, checking that libdeflate's stream inflates to the input before it is transcoded.
+// The caller decodes the result with the program's decoder (compress_stream below does;
+// build does it on the installer it wrote, against each chunk's CRC). Above level 6, data
+// that level 1 already shrinks below a hundredth is taken at level 6: on such long runs the
+// higher levels cost many times the time and gain almost nothing. False with `error` when
+// libdeflate fails or its stream does not inflate to the input. Safe to call from several
+// threads at once.
 bool compress_chunk(const uint8_t* data, size_t size, int level, CompressedChunk& out, std::string& error);
 
 // Appends `chunk` to `stream`; unless `final`, its last block loses the "last" flag first.
@@ -54,10 +57,15 @@ bool compress_chunk(const uint8_t* data, size_t size, int level, CompressedChunk
 // takes it there first.
 void append_chunk(BitWriter& stream, CompressedChunk& chunk, bool final);
 
-// Compresses `size` bytes into one package stream in `out`, chunk after chunk (see above).
-// False with `error` set when a chunk fails.
+// Compresses `size` bytes into one package stream in `out`, chunk after chunk (see above),
+// and decodes it with the program's own decoder, comparing every byte with the input. False
+// with `error` set when a chunk fails or the stream does not decode back.
 bool compress_stream(const uint8_t* data, size_t size, std::vector<uint8_t>& out, std::string& error,
                      CompressStats* stats = nullptr, int level = COMPRESSION_LEVEL);
+
+// The CRC-32 of each CHUNK_SIZE piece of `data` (one for empty data): what the chunks of its
+// stream were made from.
+std::vector<uint32_t> chunk_crcs(const uint8_t* data, size_t size);
 
 // Raw DEFLATE of `size` bytes by libdeflate at `level` (what the transcoder starts from).
 bool deflate_raw(const uint8_t* data, size_t size, std::vector<uint8_t>& out, int level = COMPRESSION_LEVEL);

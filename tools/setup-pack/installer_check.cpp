@@ -32,7 +32,8 @@ std::string truncation_fault(const InstallerView& view) {
            (view.certificate_size ? "package" : "file") + " ends at byte " + std::to_string(view.package_end);
 }
 
-std::string check_installer(InstallerView& view, size_t& unpacked, std::vector<size_t>* sizes) {
+std::string check_installer(InstallerView& view, size_t& unpacked, std::vector<size_t>* sizes,
+                            const EntryContentCheck& content) {
     unpacked = 0;
     if (sizes) sizes->clear();
     uint32_t sum = installer_checksum(view);
@@ -44,12 +45,17 @@ std::string check_installer(InstallerView& view, size_t& unpacked, std::vector<s
     }
     std::string error;
     if (!load_entries(view, error)) return error;
-    for (const uint8_t* e : view.entries) {
+    for (size_t index = 0; index < view.entries.size(); ++index) {
+        const uint8_t* e = view.entries[index];
         std::string name = entry_name(e);
         uint32_t offset = entry_data_offset(e);
         uint32_t limit = (entry_size_kb(e) + 1u) * 1024u;
         std::vector<uint8_t> data;
-        int status = decode_with_program(view.bytes.data() + offset, view.package_end - offset, limit, data);
+        // The stream must end within its packed_size; one that claims more than the package
+        // holds is decoded from what there is, and named below.
+        uint32_t available = view.package_end - offset;
+        uint32_t stream_size = entry_packed_size(e) < available ? entry_packed_size(e) : available;
+        int status = decode_with_program(view.bytes.data() + offset, stream_size, limit, data);
         if (status != 0) return name + ": the decoder returns status " + std::to_string(status);
         if ((data.size() + 1023) / 1024 != entry_size_kb(e))
             return name + ": decodes to " + std::to_string(data.size()) + " bytes, but size_kb is " +
@@ -64,6 +70,10 @@ std::string check_installer(InstallerView& view, size_t& unpacked, std::vector<s
             if (fd >= 0) ::close(fd);
             if (match != EXTENSION_CHECKSUM_MATCH)
                 return name + ": fails its embedded extension checksum (the installer would remove it)";
+        }
+        if (content) {
+            std::string fault = content(index, data);
+            if (!fault.empty()) return name + ": " + fault;
         }
         unpacked += data.size();
         if (sizes) sizes->push_back(data.size());

@@ -153,10 +153,10 @@ bool build_installer(const std::vector<uint8_t>& stub, const Manifest& manifest,
         fault = "cannot write the installer: " + fault;
         return false;
     };
-    handlers.end = [&](size_t i, size_t n, const CompressStats& stats) {
+    handlers.end = [&](size_t i, size_t n, const CompressStats& stats, const std::vector<uint32_t>& crcs) {
         packed[i] = n;
         add_stats(result.totals, stats);
-        result.entries.push_back({manifest.entries[i].name, manifest.entries[i].flags, (size_t)manifest.entries[i].size, n});
+        result.entries.push_back({manifest.entries[i].name, manifest.entries[i].flags, (size_t)manifest.entries[i].size, n, crcs});
     };
     if (!compress_entries(manifest, options.level, options.threads, handlers, error)) return false;
 

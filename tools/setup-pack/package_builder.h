@@ -17,6 +17,7 @@ struct PackedEntry {
     uint16_t flags = 0;
     size_t size = 0;      // bytes before compression
     size_t packed = 0;    // bytes of its stream
+    std::vector<uint32_t> crcs;   // CRC-32 of each chunk of the source (chunk_crcs)
 };
 
 struct BuildResult {
@@ -43,11 +44,12 @@ struct BuildOptions {
 };
 
 // Builds the installer from `stub` and the loaded manifest into the empty file `fd`:
-// compresses (and, for stamped entries, first stamps) every entry, each piece verified by
-// decoding it, writes the table and the data behind the stub, and patches file_count,
+// compresses (and, for stamped entries, first stamps) every entry, writes the table and the data behind the stub, and patches file_count,
 // table_offset, table_size, data_start, the product version and the checksum into the Setup
 // header. The same inputs and level always give the same bytes. Only a few entries' data is
-// held in memory at a time. False with `error` on any fault; the file is then unspecified.
+// held in memory at a time. The streams are not decoded here: the caller checks the file
+// written with check_installer and result.entries' CRCs. False with `error` on any fault;
+// the file is then unspecified.
 bool build_installer(const std::vector<uint8_t>& stub, const Manifest& manifest, int fd, const BuildOptions& options,
                      BuildResult& result, std::string& error, const BuildProgress& progress = nullptr);
 

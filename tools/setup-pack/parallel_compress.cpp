@@ -131,6 +131,7 @@ bool compress_entries(const Manifest& m, int level, unsigned threads, const Entr
 
     BitWriter stream;
     CompressStats stats;
+    std::vector<uint32_t> crcs;
     bool ok = true;
     for (size_t j = 0; ok && j < s.jobs.size(); ++j) {
         const Job& job = s.jobs[j];
@@ -149,8 +150,10 @@ bool compress_entries(const Manifest& m, int level, unsigned threads, const Entr
         if (job.offset == 0) {
             if (handlers.begin) handlers.begin(job.entry);
             stats = CompressStats();
+            crcs.clear();
         }
         add_stats(stats, chunk->stats);
+        crcs.push_back(chunk->crc);
         append_chunk(stream, *chunk, job.final);
         chunk.reset();
         size_t packed = (stream.bit_length() + 7) / 8;
@@ -163,7 +166,7 @@ bool compress_entries(const Manifest& m, int level, unsigned threads, const Entr
         }
         if (job.final) {
             std::vector<uint8_t>().swap(s.stamped_data[job.entry]);   // every chunk of it is done
-            if (handlers.end) handlers.end(job.entry, packed, stats);
+            if (handlers.end) handlers.end(job.entry, packed, stats, crcs);
         }
     }
     for (std::thread& t : pool) t.join();

@@ -21,8 +21,9 @@ struct EntryStreamHandlers {
     std::function<void(size_t index)> begin;
     // The next bytes of the current entry's stream; false stops the work (error set).
     std::function<bool(const uint8_t* bytes, size_t count, std::string& error)> write;
-    // The current entry's stream is complete: its length and statistics.
-    std::function<void(size_t index, size_t packed, const CompressStats& stats)> end;
+    // The current entry's stream is complete: its length, statistics and the CRC-32 of each
+    // chunk of its source (see chunk_crcs).
+    std::function<void(size_t index, size_t packed, const CompressStats& stats, const std::vector<uint32_t>& crcs)> end;
 };
 
 // Compresses every entry of `m` at `level` on `threads` threads (at least 1). False with
