@@ -5,6 +5,8 @@
 #include "tests/support/make_pe.h"
 #include "tools/setup-pack/manifest.h"
 
+#include <fstream>
+#include <sstream>
 #include <sys/stat.h>
 
 using Manifests = ToolTest;
@@ -220,4 +222,28 @@ TEST_F(Manifests, AFolderEntryTakesTheWholeTreeInAStableOrder) {
     ASSERT_EQ(errors.size(), 2u);
     EXPECT_NE(errors[0].find(":4: invalid name \"b\\bad.\" (from stage/b/bad.)"), std::string::npos) << errors[0];
     EXPECT_NE(errors[1].find(":5: duplicate name \"B\\C.DAT\" (first on line 4)"), std::string::npos) << errors[1];
+}
+
+TEST_F(Manifests, TheReadmesExampleChecksCleanly) {
+    std::ifstream readme(TOOL_README);
+    std::stringstream text;
+    text << readme.rdbuf();
+    std::string all = text.str();
+    size_t begin = all.find("```ini\n"), end = all.find("```\n", begin + 7);
+    ASSERT_NE(begin, std::string::npos);
+    ASSERT_NE(end, std::string::npos);
+    write_text(path("manifest.ini"), all.substr(begin + 7, end - begin - 7));
+    // The sources the example names, as a maker would have them.
+    for (const char* d : {"docs", "help", "help/en"}) ::mkdir(path(d).c_str(), 0755);
+    for (const char* f : {"bvrt32.dll", "nptnf32.dll", "NpU32.exe"}) write_bytes(path(f), as_bytes(make_pe_with_version(2, 2, 0, 98)));
+    write_text(path("docs/read me.txt"), "read me");
+    write_text(path("readme.txt"), "read me");
+    write_text(path("help/en/index.txt"), "help");
+    write_text(path("npanim.cox"), std::string("head\x44\x02\x01\x56\x27\x75\0\0\0\0tail", 18));
+    write_text(path("logo.bmp"), "BM");
+    write_bytes(path("stub.exe"), make_stub());
+    RunResult r = run_tool({"check", "--stub", path("stub.exe"), "--manifest", path("manifest.ini")});
+    EXPECT_EQ(r.code, 0) << r.out;
+    EXPECT_EQ(r.out.find("warning"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("read-me: readme.txt"), std::string::npos) << r.out;
 }

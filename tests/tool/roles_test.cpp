@@ -69,6 +69,8 @@ TEST_F(Roles, EachRoleAndItsWarnings) {
         {all_four + "f \"docs\\user guide.txt\"\nf notes.txt not_installed\n", 0, 1, 2, 4,
          {"m.ini:8: warning: \"docs\\user guide.txt\" becomes the Start menu's read-me, being the last .txt entry; not "
           "\"readme.txt\" (line 7)"}},
+        {"f nptnf32.dll\nf NpU32.exe\nlogo.bmp logo.bmp not_installed\nf licence.txt\nf \"docs\\Read_Me first.TXT\"\n",
+         0, 1, 2, 4, {}},
     };
     for (const auto& c : cases) {
         std::vector<std::string> errors, warnings;

@@ -5,6 +5,7 @@
 #include "install/main_files.h"
 #include "package/package_format.h"
 
+#include <cctype>
 #include <fstream>
 
 namespace {
@@ -16,6 +17,14 @@ bool is_bmp_file(const std::string& path) {
     char magic[2] = {};
     std::ifstream in(path, std::ios::binary);
     return in.read(magic, 2) && magic[0] == 'B' && magic[1] == 'M';
+}
+
+// "readme.txt", "Read Me.txt", "read_me-first.txt": a name that says it is the read-me.
+bool looks_like_readme(const std::string& name) {
+    std::string letters;
+    for (const char* p = last_component(name.c_str()); *p && *p != '.'; ++p)
+        if (std::isalnum((unsigned char)*p)) letters += (char)std::tolower((unsigned char)*p);
+    return letters.rfind("readme", 0) == 0;
 }
 
 struct RoleFinder {
@@ -73,7 +82,7 @@ struct RoleFinder {
             return found;
         }
         found = (int)candidates.back();
-        if (candidates.size() > 1) {
+        if (candidates.size() > 1 && !looks_like_readme(m.entries[found].name)) {
             std::string others;
             for (size_t k = 0; k + 1 < candidates.size(); ++k)
                 others += (k ? ", \"" : "\"") + m.entries[candidates[k]].name + "\" (line " +

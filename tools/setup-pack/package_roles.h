@@ -19,7 +19,7 @@ struct PackageRoles {
 // nothing would be installed (no entry, or every one not_installed); `warnings` gets one
 // "MANIFEST:LINE: warning: ..." when a role is missing or is probably not what the maker
 // meant (an entry with a role's name in a subfolder or with the wrong flags, a picture that
-// is no BMP file, several read-me candidates).
+// is no BMP file, several read-me candidates when the last one is not named like a read-me).
 PackageRoles find_roles(const Manifest& m, std::vector<std::string>& errors, std::vector<std::string>& warnings);
 
 // The summary's lines: each role and the entry that takes it ("none" when none does).
