@@ -35,46 +35,41 @@ bool read_whole_file(const std::string& path, std::vector<uint8_t>& out, std::st
     return true;
 }
 
-bool write_all(int fd, const uint8_t* bytes, size_t count, std::string& error) {
+namespace {
+
+// Repeats `step(done)` (one read or write of the bytes from `done` on) until `count` bytes
+// are through; false with `error` on a failure or when the step moves nothing (`short_why`).
+template <typename Step>
+bool transfer_all(size_t count, Step step, const char* short_why, std::string& error) {
     size_t done = 0;
     while (done < count) {
-        ssize_t n = ::write(fd, bytes + done, count - done);
+        ssize_t n = step(done);
         if (n < 0 && errno == EINTR) continue;
         if (n <= 0) {
-            error = std::strerror(n < 0 ? errno : ENOSPC);
+            error = n < 0 ? std::strerror(errno) : short_why;
             return false;
         }
         done += (size_t)n;
     }
     return true;
+}
+
+}  // namespace
+
+bool write_all(int fd, const uint8_t* bytes, size_t count, std::string& error) {
+    return transfer_all(count, [&](size_t done) { return ::write(fd, bytes + done, count - done); }, "no room left", error);
 }
 
 bool pwrite_all(int fd, const uint8_t* bytes, size_t count, uint64_t offset, std::string& error) {
-    size_t done = 0;
-    while (done < count) {
-        ssize_t n = ::pwrite(fd, bytes + done, count - done, (off_t)(offset + done));
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) {
-            error = std::strerror(n < 0 ? errno : ENOSPC);
-            return false;
-        }
-        done += (size_t)n;
-    }
-    return true;
+    return transfer_all(
+        count, [&](size_t done) { return ::pwrite(fd, bytes + done, count - done, (off_t)(offset + done)); },
+        "no room left", error);
 }
 
 bool pread_all(int fd, uint8_t* bytes, size_t count, uint64_t offset, std::string& error) {
-    size_t done = 0;
-    while (done < count) {
-        ssize_t n = ::pread(fd, bytes + done, count - done, (off_t)(offset + done));
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) {
-            error = n < 0 ? std::strerror(errno) : "the file ends early";
-            return false;
-        }
-        done += (size_t)n;
-    }
-    return true;
+    return transfer_all(
+        count, [&](size_t done) { return ::pread(fd, bytes + done, count - done, (off_t)(offset + done)); },
+        "the file ends early", error);
 }
 
 int create_temp_beside(const std::string& path, std::string& temp, std::string& error) {

@@ -1,5 +1,7 @@
 #include "tools/setup-pack/parallel_compress.h"
 
+#include "tools/setup-pack/file_util.h"
+
 #include <cerrno>
 #include <condition_variable>
 #include <cstring>
@@ -55,15 +57,10 @@ bool read_chunk(const ManifestEntry& e, const Job& job, std::vector<uint8_t>& da
         return false;
     }
     data.resize(job.length);
-    size_t got = 0;
-    while (got < job.length) {
-        ssize_t n = ::pread(fd, data.data() + got, job.length - got, (off_t)(job.offset + got));
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) break;
-        got += (size_t)n;
-    }
+    std::string why;
     struct stat st;
-    bool same = got == job.length && ::fstat(fd, &st) == 0 && (uint64_t)st.st_size == e.size;
+    bool same = pread_all(fd, data.data(), job.length, job.offset, why) && ::fstat(fd, &st) == 0 &&
+                (uint64_t)st.st_size == e.size;
     ::close(fd);
     if (!same) error = e.source + " changed while the installer was built (it was " + std::to_string(e.size) + " bytes)";
     return same;

@@ -1,6 +1,7 @@
 #include "tools/setup-pack/program_decoder.h"
 
 #include "decompress/decoder.h"
+#include "tools/setup-pack/file_util.h"
 
 #include <mutex>
 #include <sys/mman.h>
@@ -13,8 +14,8 @@ namespace {
 constexpr off_t KEPT_OUTPUT_BYTES = 4 << 20;
 
 // The host stand-in's file handles are file descriptors, so the program's decoder reads and
-// writes two anonymous in-memory files. Each thread keeps its pair: making and filling fresh
-// ones for every chunk cost more than the decoding.
+// writes two anonymous in-memory files. Each thread keeps its pair: making fresh ones for
+// every stream cost more than the decoding.
 struct MemoryFiles {
     int in = ::memfd_create("setup-pack-in", MFD_CLOEXEC);
     int out = ::memfd_create("setup-pack-out", MFD_CLOEXEC);
@@ -24,15 +25,6 @@ struct MemoryFiles {
     }
 };
 
-bool pwrite_whole(int fd, const uint8_t* bytes, size_t size) {
-    for (size_t done = 0; done < size;) {
-        ssize_t n = ::pwrite(fd, bytes + done, size - done, (off_t)done);
-        if (n <= 0) return false;
-        done += (size_t)n;
-    }
-    return true;
-}
-
 }  // namespace
 
 int decode_with_program(const uint8_t* stream, size_t size, uint32_t limit, std::vector<uint8_t>& out) {
@@ -40,7 +32,8 @@ int decode_with_program(const uint8_t* stream, size_t size, uint32_t limit, std:
     thread_local MemoryFiles files;
     if (files.in < 0 || files.out < 0) return -1;
     // The input file holds exactly the stream: the decoder must see where it ends.
-    if (!pwrite_whole(files.in, stream, size) || ::ftruncate(files.in, (off_t)size) != 0 ||
+    std::string error;
+    if (!pwrite_all(files.in, stream, size, 0, error) || ::ftruncate(files.in, (off_t)size) != 0 ||
         ::lseek(files.in, 0, SEEK_SET) != 0 || ::lseek(files.out, 0, SEEK_SET) != 0)
         return -1;
     int status;
@@ -55,11 +48,7 @@ int decode_with_program(const uint8_t* stream, size_t size, uint32_t limit, std:
     off_t length = ::lseek(files.out, 0, SEEK_CUR);
     if (length < 0) return -1;
     out.resize((size_t)length);
-    for (size_t done = 0; done < out.size();) {
-        ssize_t n = ::pread(files.out, out.data() + done, out.size() - done, (off_t)done);
-        if (n <= 0) return -1;
-        done += (size_t)n;
-    }
+    if (!pread_all(files.out, out.data(), out.size(), 0, error)) return -1;
     if (length > KEPT_OUTPUT_BYTES && ::ftruncate(files.out, 0) != 0) return -1;
     if (size > (size_t)KEPT_OUTPUT_BYTES && ::ftruncate(files.in, 0) != 0) return -1;
     return status;
