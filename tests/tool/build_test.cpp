@@ -246,6 +246,18 @@ TEST_F(Builds, AFailedBuildKeepsTheEarlierInstaller) {
     EXPECT_EQ(files_in(dir()), (std::vector<std::string>{"setup.exe", "src", "stub.exe"}));
 }
 
+TEST_F(Builds, AnInterruptedBuildLeavesTheEarlierInstaller) {
+    ASSERT_EQ(build("setup.exe").code, 0);
+    Bytes earlier = read_bytes(path("setup.exe"));
+    write_bytes(path("src/big.bin"), random_data(16 << 20, 7));   // many seconds of work
+    RunResult r = run_shell("'" SETUP_PACK_PATH "' build --stub '" + path("stub.exe") + "' --manifest '" +
+                            path("src/manifest.ini") + "' --out '" + path("setup.exe") +
+                            "' 2>&1 & sleep 0.5; kill -TERM $!; wait $!; echo status=$?");
+    EXPECT_NE(r.out.find("status=143"), std::string::npos) << r.out;   // ended by the signal
+    EXPECT_TRUE(read_bytes(path("setup.exe")) == earlier);
+    EXPECT_EQ(files_in(dir()), (std::vector<std::string>{"setup.exe", "src", "stub.exe"}));
+}
+
 TEST_F(Builds, TheBytesDoNotDependOnTheThreadsAndLongRunsRoundTrip) {
     // Entries over one chunk: runs of one byte, a repeated phrase, program-like data, and
     // noise between program-like data (stored blocks, which must start on a byte boundary

@@ -8,11 +8,34 @@
 #include "tools/setup-pack/package_roles.h"
 
 #include <chrono>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <unistd.h>
 
 namespace {
+
+// The temporary file being written, for the signal handler: an interrupted build removes it
+// and leaves whatever was at --out before.
+char temp_being_written[4096];
+
+extern "C" void remove_temp_and_exit(int signal_number) {
+    if (temp_being_written[0]) ::unlink(temp_being_written);
+    ::signal(signal_number, SIG_DFL);
+    ::raise(signal_number);
+}
+
+void watch_temp(const std::string& temp) {
+    if (temp.size() >= sizeof temp_being_written) return;   // left behind if interrupted
+    std::memcpy(temp_being_written, temp.c_str(), temp.size() + 1);
+    for (int s : {SIGINT, SIGTERM, SIGHUP}) ::signal(s, remove_temp_and_exit);
+}
+
+void unwatch_temp() {
+    for (int s : {SIGINT, SIGTERM, SIGHUP}) ::signal(s, SIG_DFL);
+    temp_being_written[0] = 0;
+}
 
 std::string percent(size_t part, size_t whole) {
     char text[16];
@@ -123,6 +146,7 @@ int command_build(const Args& args) {
     std::string temp, error;
     int fd = create_temp_beside(p.out_path, temp, error);
     if (fd < 0) return fail("build", error + "; nothing written");
+    watch_temp(temp);
     bool terminal = ::isatty(STDERR_FILENO) != 0;
     BuildProgress progress = [terminal](size_t i, size_t n, const std::string& name) {
         if (terminal) std::fprintf(stderr, "\r\033[Kcompressing %zu/%zu %s", i + 1, n, name.c_str());
@@ -150,9 +174,12 @@ int command_build(const Args& args) {
     if (!built) {
         ::close(fd);
         ::unlink(temp.c_str());
+        unwatch_temp();
         return fail("build", error + "; nothing written");
     }
-    if (!commit_temp(fd, temp, p.out_path, 0755, error)) return fail("build", error + "; nothing written");
+    bool committed = commit_temp(fd, temp, p.out_path, 0755, error);
+    unwatch_temp();
+    if (!committed) return fail("build", error + "; nothing written");
     print_table(result, p.out_path);
     print_roles(p);
     double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
