@@ -103,6 +103,18 @@ TEST_F(Roles, NothingToInstallIsRefused) {
     }
 }
 
+TEST_F(Roles, WithoutFilesSectionTheManifestIsNamedWithoutLine) {
+    write_text(path("m.ini"), "[Setup]\nversion = 1.0.0\n");
+    Manifest m;
+    std::vector<std::string> errors, warnings;
+    ASSERT_TRUE(load_manifest(path("m.ini"), m, errors));
+    find_roles(m, errors, warnings);
+    ASSERT_EQ(errors.size(), 1u);
+    EXPECT_EQ(errors[0], path("m.ini") + ": nothing to install: [Files] lists no entry");
+    ASSERT_EQ(warnings.size(), 4u);
+    for (const std::string& w : warnings) EXPECT_EQ(w.rfind(path("m.ini") + ": warning: ", 0), 0u) << w;
+}
+
 TEST_F(Roles, TheSummaryNamesEachRole) {
     write_text(path("m.ini"), "[Setup]\nversion = 1.0.0\n[Files]\nf nptnf32.dll\nlogo.bmp logo.bmp not_installed\n"
                               "f readme.txt\n");

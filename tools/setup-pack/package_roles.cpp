@@ -27,13 +27,16 @@ bool looks_like_readme(const std::string& name) {
     return letters.rfind("readme", 0) == 0;
 }
 
+// "MANIFEST:LINE", or "MANIFEST" for a fault of the whole manifest with no [Files] line to name.
+std::string located(const Manifest& m, int line) {
+    return line > 0 ? m.path + ":" + std::to_string(line) : m.path;
+}
+
 struct RoleFinder {
     const Manifest& m;
     std::vector<std::string>& warnings;
 
-    void warn(int line, const std::string& text) {
-        warnings.push_back(m.path + ":" + std::to_string(line) + ": warning: " + text);
-    }
+    void warn(int line, const std::string& text) { warnings.push_back(located(m, line) + ": warning: " + text); }
 
     // The regular entry named exactly `name` (the program's rule); warns about entries that
     // share its last component but not its place or its flags, and when there is none.
@@ -108,7 +111,7 @@ PackageRoles find_roles(const Manifest& m, std::vector<std::string>& errors, std
     bool installable = false;
     for (const ManifestEntry& e : m.entries) installable |= !(e.flags & ENTRY_NOT_INSTALLED);
     if (!installable)
-        errors.push_back(m.path + ":" + std::to_string(m.files_line) + ": nothing to install: " +
+        errors.push_back(located(m, m.files_line) + ": nothing to install: " +
                          (m.entries.empty() ? "[Files] lists no entry" : "every entry is not_installed"));
     RoleFinder finder{m, warnings};
     roles.plugin = finder.named_regular(PLUGIN_MODULE_NAME, "the plug-in",
