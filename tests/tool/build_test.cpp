@@ -320,3 +320,30 @@ TEST_F(Builds, EveryLevelBuildsASoundInstaller) {
     EXPECT_EQ(level12, smallest);
     EXPECT_GT(largest, smallest);
 }
+
+TEST_F(Builds, ASourceThatChangesAfterItsCheckIsRefused) {
+    Manifest m;
+    std::vector<std::string> errors;
+    ASSERT_TRUE(load_manifest(path("src/manifest.ini"), m, errors)) << errors[0];
+    Bytes stub = make_stub();
+    const struct {
+        const char* source;
+        Bytes now;
+    } cases[] = {
+        {"src/big.bin", program_like_data(500000, 10)},   // shorter
+        {"src/noise.bin", random_data(70001, 9)},         // longer
+        {"src/ext.cox", Bytes(9000, 1)},                  // a stamped entry that lost its marker
+    };
+    for (const auto& c : cases) {
+        Bytes before = read_bytes(path(c.source));
+        write_bytes(path(c.source), c.now);
+        int fd = ::open(path("out.exe").c_str(), O_RDWR | O_CREAT | O_TRUNC, 0644);
+        ASSERT_GE(fd, 0);
+        BuildResult result;
+        std::string error;
+        EXPECT_FALSE(build_installer(stub, m, fd, BuildOptions(), result, error)) << c.source;
+        EXPECT_NE(error.find("changed while the installer was built"), std::string::npos) << error;
+        ::close(fd);
+        write_bytes(path(c.source), before);
+    }
+}

@@ -222,6 +222,21 @@ TEST_F(Manifests, AFolderEntryTakesTheWholeTreeInAStableOrder) {
     ASSERT_EQ(errors.size(), 2u);
     EXPECT_NE(errors[0].find(":4: invalid name \"b\\bad.\" (from stage/b/bad.)"), std::string::npos) << errors[0];
     EXPECT_NE(errors[1].find(":5: duplicate name \"B\\C.DAT\" (first on line 4)"), std::string::npos) << errors[1];
+
+    // A link to a folder inside the tree is not followed (it could lead back up).
+    ::unlink(path("stage/b/bad.").c_str());
+    ASSERT_EQ(::symlink(path("stage/docs").c_str(), path("stage/b/loop").c_str()), 0);
+    write_text(path("m.ini"), "[Setup]\nversion = 1.0.0\n[Files]\nstage/b/ b\\\n");
+    EXPECT_FALSE(load_manifest(path("m.ini"), m, errors));
+    ASSERT_EQ(errors.size(), 1u);
+    EXPECT_NE(errors[0].find(":4: \"stage/b/loop\" is a link to a folder"), std::string::npos) << errors[0];
+    // A link to a file is taken under its own name.
+    ::unlink(path("stage/b/loop").c_str());
+    ASSERT_EQ(::symlink(path("stage/z.txt").c_str(), path("stage/b/alias.dat").c_str()), 0);
+    ASSERT_TRUE(load_manifest(path("m.ini"), m, errors)) << errors[0];
+    ASSERT_EQ(m.entries.size(), 2u);
+    EXPECT_EQ(m.entries[0].name, "b\\alias.dat");
+    EXPECT_EQ(m.entries[0].size, std::string("stage/z.txt").size());
 }
 
 TEST_F(Manifests, TheReadmesExampleChecksCleanly) {

@@ -183,16 +183,19 @@ struct Loader {
             fault(e.line, "cannot read the folder \"" + e.source + "\": " + (ec ? ec.message() : "not a folder"));
             return;
         }
-        std::filesystem::recursive_directory_iterator it(e.source_path, ec), end;
+        const std::filesystem::path top = std::filesystem::path(e.source_path).parent_path();   // without its '/'
+        std::filesystem::recursive_directory_iterator it(top, ec), end;
         for (; !ec && it != end; it.increment(ec)) {
             if (it->is_symlink(ec) && it->is_directory(ec)) {
-                fault(e.line, "\"" + e.source + std::filesystem::relative(it->path(), e.source_path, ec).generic_string() +
+                fault(e.line, "\"" + e.source + it->path().lexically_relative(top).generic_string() +
                                   "\" is a link to a folder, which a folder entry does not follow");
                 ok = false;
                 continue;
             }
             if (it->is_directory(ec)) continue;
-            std::string relative = std::filesystem::relative(it->path(), e.source_path, ec).generic_string();
+            // Spelt as found below the folder, links and all: the name must not depend on
+            // where a link points.
+            std::string relative = it->path().lexically_relative(top).generic_string();
             if (!it->is_regular_file(ec)) {
                 fault(e.line, "\"" + e.source + relative + "\" is not a regular file");
                 ok = false;
