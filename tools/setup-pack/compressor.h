@@ -43,9 +43,10 @@ struct CompressedChunk {
 // Compresses `size` bytes (at most CHUNK_SIZE) at libdeflate level `level` (1 to 12) into
 // `out`, checking that libdeflate's stream inflates to the input before it is transcoded.
 // The caller decodes the result with the program's decoder (compress_stream below does;
-// build does it on the installer it wrote, against each chunk's CRC). Above level 6, data
-// that level 1 already shrinks below a hundredth is taken at level 6: on such long runs the
-// higher levels cost many times the time and gain almost nothing. False with `error` when
+// build does it on the installer it wrote, against each chunk's CRC). Above level 6, a chunk
+// that level 1 already shrinks below a hundredth (tried when its first 64 KiB shrink so) is
+// taken at level 6: on such long runs the higher levels cost many times the time and gain
+// almost nothing. False with `error` when
 // libdeflate fails or its stream does not inflate to the input. Safe to call from several
 // threads at once.
 bool compress_chunk(const uint8_t* data, size_t size, int level, CompressedChunk& out, std::string& error);
