@@ -20,6 +20,7 @@ add_library(setup_pack_lib STATIC
   tools/setup-pack/commands.cpp
   tools/setup-pack/cmd_build.cpp
   tools/setup-pack/cmd_inspect.cpp
+  tools/setup-pack/list_formats.cpp
   tools/setup-pack/cmd_stream.cpp
   tools/setup-pack/cmd_stamp.cpp
 )
