@@ -4,6 +4,7 @@ if(NOT CMAKE_CXX_COMPILER_ID MATCHES "Clang")
   message(FATAL_ERROR "BRISVANE_FUZZ needs clang (configure build/fuzz with CXX=clang++)")
 endif()
 target_compile_options(brisvane_program PRIVATE -fsanitize=fuzzer-no-link)
+target_compile_options(setup_pack_lib PRIVATE -fsanitize=fuzzer-no-link)
 
 # One target per fuzz/fuzz_<name>.cpp: the files are the list (scripts/fuzz-targets prints it
 # for the scripts).
@@ -17,6 +18,11 @@ endforeach()
 foreach(target ${BRISVANE_FUZZ_TARGETS})
   add_executable(fuzz_${target} fuzz/fuzz_${target}.cpp)
   target_link_libraries(fuzz_${target} PRIVATE brisvane_program)
+  target_include_directories(fuzz_${target} PRIVATE ${PROJECT_SOURCE_DIR})
   target_compile_options(fuzz_${target} PRIVATE ${BRISVANE_WARNINGS} -fsanitize=fuzzer)
   target_link_options(fuzz_${target} PRIVATE -fsanitize=fuzzer)
 endforeach()
+# The manifest's target reads sources that it makes itself, one of them a program with a
+# version resource.
+target_sources(fuzz_manifest PRIVATE tests/support/make_pe.cpp)
+target_link_libraries(fuzz_manifest PRIVATE setup_pack_lib)
