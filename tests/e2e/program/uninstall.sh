@@ -60,7 +60,8 @@ expect_package_installed "$target"
 mkdir -p "$target/notes" && printf 'my own notes' > "$target/notes/mine.txt"
 shared_before=$(system_files)
 uninstall_command=$(command_of UninstallString)
-[ "$uninstall_command" = "$TARGET\\NpU32.exe" ] || fail "UninstallString is \"$uninstall_command\""
+[ "$uninstall_command" = "\"$TARGET\\NpU32.exe\"" ] || fail "UninstallString is $uninstall_command"
+uninstall_command=${uninstall_command//\"/}   # the program, as the system's list starts it
 expect_reg "$UNINSTALL_KEY" QuietUninstallString "\"$TARGET\\NpU32.exe\" /S"
 expect_reg "$UNINSTALL_KEY" DisplayVersion "2.2.98"
 expect_reg "$UNINSTALL_KEY" InstallLocation "$TARGET"
@@ -188,7 +189,7 @@ PY
     expect_exit 0
     [ "$(use_count bvrt32.dll)" = 2 ] || fail "two products' use count is \"$(use_count bvrt32.dll)\", expected 2"
     reg_value 'HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Brisvane2' UninstallString |
-        grep -qxF "$SECOND\\NpU32.exe" || fail "the second product has no uninstall record of its own"
+        grep -qxF "\"$SECOND\\NpU32.exe\"" || fail "the second product has no uninstall record of its own"
 
     # The second one removed: the libraries stay, their counts lowered.
     start_installer "$SECOND\\NpU32.exe" /S
