@@ -57,6 +57,56 @@ bool remove_folder(const char* folder, bool at_restart_too) {
     return false;
 }
 
+// Writes `size` bytes of `text` as the record value of the uninstall key `name` (below the
+// uninstall records' key).
+bool write_record_value(const char* name, const char* text, DWORD size) {
+    HKEY key;
+    char path[PATH_BUFFER_SIZE];
+    if (!join_path(path, UNINSTALL_RECORDS_KEY "\\", name)) return false;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, path, 0, KEY_SET_VALUE, &key) != ERROR_SUCCESS) return false;
+    LONG result = RegSetValueExA(key, INSTALL_RECORD_VALUE, 0, REG_MULTI_SZ, (const BYTE*)text, size);
+    RegCloseKey(key);
+    return result == ERROR_SUCCESS;
+}
+
+// True when another installed product's record lists the plug-in copy `path` (whose present
+// state is `found`): the copy is then handed over, its entry there taking the copy's present
+// stamp so that the other product's uninstaller removes it in its turn, and it stays here.
+bool handed_over(const char* path, const WIN32_FIND_DATAA& found) {
+    HKEY records;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, UNINSTALL_RECORDS_KEY, 0, KEY_READ, &records) != ERROR_SUCCESS) return false;
+    bool claimed = false;
+    char name[PATH_BUFFER_SIZE];
+    for (DWORD i = 0; !claimed; ++i) {
+        DWORD length = sizeof name;
+        if (RegEnumKeyExA(records, i, name, &length, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
+        HKEY key;
+        if (same_name(name, PRODUCT_SHORT_NAME) || RegOpenKeyExA(records, name, 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS)
+            continue;
+        DWORD type = 0, size = 0, count;
+        HLOCAL block = nullptr;
+        if (RegQueryValueExA(key, INSTALL_RECORD_VALUE, nullptr, &type, nullptr, &size) == ERROR_SUCCESS &&
+            size < 16u << 20 && (block = LocalAlloc(LPTR, size + 2)) != nullptr) {
+            char* text = static_cast<char*>(block);
+            if (RegQueryValueExA(key, INSTALL_RECORD_VALUE, nullptr, &type, (BYTE*)text, &size) == ERROR_SUCCESS &&
+                type == REG_MULTI_SZ && install_record_form(text, size, count)) {
+                for (char* p = text; *p; p += std::strlen(p) + 1) {
+                    if (*p != RECORD_PLUGIN_COPY || !same_name(p + 1 + RECORD_STAMP_DIGITS, path)) continue;
+                    char stamp[RECORD_STAMP_DIGITS + 1];
+                    format_record_stamp(stamp, found);
+                    std::memcpy(p + 1, stamp, RECORD_STAMP_DIGITS);
+                    claimed = true;
+                }
+                if (claimed) write_record_value(name, text, size);
+            }
+            LocalFree(block);
+        }
+        RegCloseKey(key);
+    }
+    RegCloseKey(records);
+    return claimed;
+}
+
 // A plug-in copy goes only while it is one that an install recorded: an upgrade's record keeps
 // the earlier install's entry for the same path beside its own, so every entry for the path is
 // compared, and the path is handled once (at its first entry).
@@ -73,14 +123,29 @@ void remove_plugin_copy(const InstallRecord& record, int index, const RemovalOpt
         if (c.kind == RECORD_PLUGIN_COPY && same_name(c.path, e.path) && found.nFileSizeHigh == 0 &&
             found.nFileSizeLow == c.stamp_size && found.ftLastWriteTime.dwHighDateTime == c.stamp_high &&
             found.ftLastWriteTime.dwLowDateTime == c.stamp_low) {
-            remove_file(e.path, o, r);
+            if (handed_over(e.path, found)) ++r.plugins_handed_over;
+            else remove_file(e.path, o, r);
             return;
         }
     }
     ++r.plugins_kept;   // a browser's own module, or a newer one: it stays
 }
 
-void remove_shared_file(const char* path, const RemovalOptions& o, RemovalReport& r) {
+// Marks shared-file entry `e` of the record released, in the record value itself, before its
+// use count is lowered: a run that follows (this one was killed, or kept the record) then
+// never lowers it twice. False, with nothing changed, when the record cannot be written: the
+// count then stays as it is, which keeps the file rather than removing one still in use.
+bool mark_released(const InstallRecord& record, const RecordEntry& e) {
+    char* kind = const_cast<char*>(e.path) - 1;
+    *kind = RECORD_SHARED_RELEASED;
+    if (write_record_value(PRODUCT_SHORT_NAME, (const char*)record.text_block, record.text_size)) return true;
+    *kind = RECORD_SHARED_FILE;
+    return false;
+}
+
+void remove_shared_file(const InstallRecord& record, const RecordEntry& e, const RemovalOptions& o,
+                        RemovalReport& r) {
+    const char* path = e.path;
     HKEY key;
     if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, SHARED_DLLS_KEY, 0, KEY_QUERY_VALUE | KEY_SET_VALUE, &key) != ERROR_SUCCESS)
         return;
@@ -88,6 +153,11 @@ void remove_shared_file(const char* path, const RemovalOptions& o, RemovalReport
     if (RegQueryValueExA(key, path, nullptr, &type, (BYTE*)&count, &size) != ERROR_SUCCESS ||
         type != REG_DWORD || size != sizeof count) {
         RegCloseKey(key);   // no use count: not ours to judge
+        return;
+    }
+    if (!mark_released(record, e)) {
+        RegCloseKey(key);
+        ++r.shared_kept;
         return;
     }
     if (count > 1) {
@@ -214,11 +284,13 @@ void remove_installation(const InstallRecord& record, const RemovalOptions& o, R
     for (int i = 0; i < n; ++i)
         if (e[i].kind == RECORD_GROUP_FOLDER) remove_folder(e[i].path, false);
     for (int i = 0; i < n; ++i)
-        if (e[i].kind == RECORD_SHARED_FILE) remove_shared_file(e[i].path, o, r);
+        if (e[i].kind == RECORD_SHARED_FILE) remove_shared_file(record, e[i], o, r);
 
     for (int i = 0; i < n; ++i)
         if (e[i].kind == RECORD_USER_KEY) remove_user_key(e[i].path);
-    r.record_key_kept = r.failed != 0;
+    // A record with refused entries stays, with its uninstall key: what they name was not
+    // removed, and the list of programs keeps showing it.
+    r.record_key_kept = r.failed != 0 || record.refused != 0;
     if (!r.record_key_kept) RegDeleteKeyA(HKEY_LOCAL_MACHINE, UNINSTALL_KEY);
 
     // The folders of the recorded files, deepest first: each file's folders from its own up to

@@ -48,18 +48,6 @@ void append_string(char* out, int size, int id, const char* text) {
     append_text(out, size, part);
 }
 
-void fill_folders(SystemFolders& folders) {
-    get_windows_folders(folders);
-    const int ids[] = {CSIDL_PROGRAM_FILES, CSIDL_PROGRAMS, CSIDL_COMMON_PROGRAMS};
-    char* outs[] = {folders.program_files, folders.user_programs, folders.common_programs};
-    for (int i = 0; i < 3; ++i) {
-        char* out = outs[i];
-        if (SHGetFolderPathA(nullptr, ids[i], nullptr, 0, out) != S_OK || !out[0] ||
-            (out[std::strlen(out) - 1] != '\\' && !append_text(out, PATH_BUFFER_SIZE, "\\")))
-            out[0] = 0;
-    }
-}
-
 // The folder part of `path` (up to its last backslash, which is dropped).
 void folder_of(char* out, const char* path) {
     join_path(out, path, "");
@@ -123,7 +111,7 @@ int uninstall(bool silent) {
     // The large buffers are static: a stack frame over 4 KB would call the compiler's stack
     // probe, which the link-time optimised link of a program without a C runtime cannot take.
     static SystemFolders folders;
-    fill_folders(folders);
+    get_system_folders(folders);
     HKEY key = nullptr;
     if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, UNINSTALL_KEY, 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS) key = nullptr;
     InstallRecord record;
@@ -158,6 +146,8 @@ int uninstall(bool silent) {
     RemovalReport report;
     remove_installation(record, options, report);
     int refused = record.refused;
+    static char first_refused[PATH_BUFFER_SIZE];
+    if (refused) join_path(first_refused, record.first_refused, "");
     free_install_record(record);
     if (report.self_recorded && !start_cleanup(self)) ++report.at_restart;
 
@@ -165,14 +155,22 @@ int uninstall(bool silent) {
         static char text[1536];
         text[0] = 0;
         if (report.failed) append_number(text, sizeof text, MSG_U_NOT_ALL_REMOVED, report.failed);
-        else append_number(text, sizeof text, MSG_U_REMOVED, 0);
+        else append_number(text, sizeof text, refused ? MSG_U_NOT_REMOVED_REFUSED : MSG_U_REMOVED, 0);
         if (report.at_restart) append_number(text, sizeof text, MSG_U_AT_RESTART, report.at_restart);
         if (report.kept_folder[0]) append_string(text, sizeof text, MSG_U_KEPT_FOLDER, report.kept_folder);
         if (report.plugins_kept) append_number(text, sizeof text, MSG_U_KEPT_PLUGINS, report.plugins_kept);
-        if (refused) append_number(text, sizeof text, MSG_U_REFUSED_ENTRIES, refused);
-        show(text, report.failed ? BOX_WARNING_OK : MB_OK | MB_ICONINFORMATION);
+        if (report.plugins_handed_over)
+            append_number(text, sizeof text, MSG_U_PLUGINS_HANDED_OVER, report.plugins_handed_over);
+        if (refused) {
+            char format[256], part[PATH_BUFFER_SIZE + 256];
+            LoadStringA(instance, MSG_U_REFUSED_ENTRIES, format, sizeof format);
+            wsprintfA(part, format, refused, first_refused);
+            append_text(text, sizeof text, part);
+        }
+        show(text, report.failed || refused ? BOX_WARNING_OK : MB_OK | MB_ICONINFORMATION);
     }
     if (report.failed) return UEXIT_REMOVE_FAILED;
+    if (refused) return UEXIT_REFUSED;
     return report.at_restart ? UEXIT_AT_RESTART : UEXIT_REMOVED;
 }
 

@@ -17,7 +17,12 @@ void UninstallTest::SetUp() {
     PlatformTest::SetUp();
     get_windows_folders(folders);
     copy_folder(folders.system, system_dir());
-    copy_folder(folders.program_files, path("Program Files\\"));
+    // As 64-bit Windows gives them to a 32-bit program: its own Program Files folder from the
+    // shell, the 64-bit one from the registry.
+    copy_folder(folders.program_files, path("Program Files (x86)\\"));
+    copy_folder(folders.program_files_other, path("Program Files\\"));
+    copy_folder(folders.users, path("Users\\"));
+    copy_folder(folders.program_data, path("ProgramData\\"));
     copy_folder(folders.user_programs, programs());
     copy_folder(folders.common_programs, path("common programs\\"));
     make_folders();
@@ -143,5 +148,13 @@ RemovalReport UninstallTest::remove(bool silent, const char* running_program) {
 std::vector<std::string> box_texts() {
     std::vector<std::string> out;
     for (const RecordedMessageBox& box : test_recorded_message_boxes()) out.push_back(box.text);
+    return out;
+}
+
+std::string UninstallTest::short_name(const std::string& folder) {
+    make_directory(folder);
+    char out[MAX_PATH] = {};
+    DWORD n = GetShortPathNameA(folder.c_str(), out, sizeof out);
+    EXPECT_GT(n, 0u) << folder;
     return out;
 }

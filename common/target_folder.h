@@ -1,0 +1,50 @@
+// Where the product may be installed. One form for a target folder, shared by the Directory
+// page, /D=, the install record and the uninstaller, so that whatever the installer takes the
+// uninstaller takes too; and the guard that keeps a target away from the system's own folders,
+// comparing folders by what they are (their long names), not by how they were spelled.
+#pragma once
+
+#include "common/install_context.h"
+
+// The system's folders the guard compares against, each a full path with long names and a
+// trailing backslash, or empty when unknown.
+struct SystemFolders {
+    char windows[PATH_BUFFER_SIZE];
+    char system[PATH_BUFFER_SIZE];
+    char program_files[PATH_BUFFER_SIZE];         // this program's Program Files folder
+    char program_files_other[PATH_BUFFER_SIZE];   // 64-bit Windows: the 64-bit one (ProgramW6432Dir)
+    char user_programs[PATH_BUFFER_SIZE];         // the current user's Start-menu Programs folder
+    char common_programs[PATH_BUFFER_SIZE];       // all users' Start-menu Programs folder
+    char users[PATH_BUFFER_SIZE];                 // the folder of the users' profiles
+    char program_data[PATH_BUFFER_SIZE];          // all users' application data
+};
+
+// Fills `windows` and `system` from the system; the other fields are left as they are.
+void get_windows_folders(SystemFolders& folders);
+// Fills every field from the system (the shell's folders, and the 64-bit Program Files
+// folder from the registry).
+void get_system_folders(SystemFolders& folders);
+
+// Puts a target folder as entered (Directory page, /D=) into the one form: "X:\a\b", a drive
+// letter (upper case), backslashes only, no "." or ".." part, no doubled separator, no part
+// ending in a dot or blank (Windows drops those), each part that exists under its long name,
+// no trailing backslash. Forward slashes are taken as backslashes. Refused with 38: a network
+// path, a path without a drive ("\a", "a\b") or relative to a drive's current folder ("C:a"),
+// a drive root, ".." above the root, a character no name may hold. Refused with 45: a result
+// that does not fit a path buffer. Returns 0 or the message; `path` is only changed on 0.
+int normalise_target(char* path);
+
+// Replaces each part of the full path `path` that exists by its long name (as the system's
+// listing gives it), up to the first part that does not exist. Unchanged when the result
+// would not fit. A trailing backslash stays.
+void to_long_names(char* path);
+
+// Whether a target folder (a full path ending with a backslash) keeps away from the system:
+// not a drive root; not the Windows or system folder, inside one or holding one; not a Program
+// Files, Programs, users' or all users' data folder, nor holding one. Compared by long names.
+bool target_folder_allowed(const char* target, const SystemFolders& folders);
+
+// True when `path` lies strictly inside `folder` (which ends with a backslash), at any depth.
+bool path_inside(const char* path, const char* folder);
+// True when `path` is a file or folder directly in `folder`.
+bool path_directly_inside(const char* path, const char* folder);
