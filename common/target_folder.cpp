@@ -6,7 +6,6 @@
 #include "install/install_text.h"
 
 #include <cstring>
-#include <initializer_list>
 
 namespace {
 
@@ -26,24 +25,10 @@ int depth(const char* p) {
     return n;
 }
 
-// A shell folder (CSIDL_*) into `out`, or empty.
-void shell_folder(int id, char* out) {
-    LPITEMIDLIST list = nullptr;
-    out[0] = 0;
-    if (SHGetSpecialFolderLocation(nullptr, id, &list) != S_OK || !list) return;
-    if (!SHGetPathFromIDListA(list, out)) out[0] = 0;
-    CoTaskMemFree(list);
-}
-
-// A folder as the guard compares it: long names and a trailing backslash; empty stays empty.
-void finish_folder(char* folder) {
-    if (!folder[0]) return;
-    to_long_names(folder);
-    add_backslash(folder);
-}
-
-// True when `a` is `b`, lies inside it or holds it.
-bool same_or_holds(const char* a, const char* b) { return same_name(a, b) || path_inside(b, a); }
+// The shell's folders, in the order of the FOLDER_* ids before FOLDER_PROGRAM_FILES_OTHER.
+const unsigned char SHELL_FOLDER_IDS[] = {CSIDL_WINDOWS,        CSIDL_SYSTEM,  CSIDL_PROGRAM_FILES,
+                                          CSIDL_PROGRAMS,       CSIDL_COMMON_PROGRAMS, CSIDL_PROFILE,
+                                          CSIDL_COMMON_APPDATA};
 
 }  // namespace
 
@@ -58,71 +43,64 @@ bool path_directly_inside(const char* path, const char* folder) {
     return !rest || rest[1] == 0;
 }
 
-void get_windows_folders(SystemFolders& folders) {
-    for (char* dir : {folders.windows, folders.system}) {
-        UINT n = dir == folders.windows ? GetWindowsDirectoryA(dir, PATH_BUFFER_SIZE - 1)
-                                        : GetSystemDirectoryA(dir, PATH_BUFFER_SIZE - 1);
-        if (n == 0 || n >= (UINT)PATH_BUFFER_SIZE - 1) dir[0] = 0;
-        finish_folder(dir);
-    }
-}
-
 void get_system_folders(SystemFolders& f) {
-    get_windows_folders(f);
-    static const int ids[] = {CSIDL_PROGRAM_FILES, CSIDL_PROGRAMS, CSIDL_COMMON_PROGRAMS, CSIDL_PROFILE,
-                              CSIDL_COMMON_APPDATA};
-    char* outs[] = {f.program_files, f.user_programs, f.common_programs, f.users, f.program_data};
-    for (int i = 0; i < 5; ++i) shell_folder(ids[i], outs[i]);
+    for (int i = 0; i < FOLDER_PROGRAM_FILES_OTHER; ++i) {
+        LPITEMIDLIST list = nullptr;
+        char* out = f.path[i];
+        out[0] = 0;
+        if (SHGetSpecialFolderLocation(nullptr, SHELL_FOLDER_IDS[i], &list) != S_OK || !list) continue;
+        if (!SHGetPathFromIDListA(list, out)) out[0] = 0;
+        CoTaskMemFree(list);
+    }
     // The users' folder holds the current user's profile.
-    if (char* cut = std::strrchr(f.users, '\\')) *cut = 0;
-    if (depth(f.users) < 1) f.users[0] = 0;
+    if (char* cut = std::strrchr(f.path[FOLDER_USERS], '\\')) *cut = 0;
     // A 32-bit program on 64-bit Windows is given "Program Files (x86)" by the shell; the
     // 64-bit folder is named in the registry.
-    f.program_files_other[0] = 0;
+    char* other = f.path[FOLDER_PROGRAM_FILES_OTHER];
+    other[0] = 0;
     HKEY key;
     if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, UNINSTALL_PARENT_KEY, 0, KEY_QUERY_VALUE, &key) == ERROR_SUCCESS) {
         DWORD type = 0, size = PATH_BUFFER_SIZE - 1;
-        if (RegQueryValueExA(key, "ProgramW6432Dir", nullptr, &type, (BYTE*)f.program_files_other, &size) !=
-                ERROR_SUCCESS ||
+        if (RegQueryValueExA(key, "ProgramW6432Dir", nullptr, &type, (BYTE*)other, &size) != ERROR_SUCCESS ||
             type != REG_SZ)
-            f.program_files_other[0] = 0;
+            other[0] = 0;
         RegCloseKey(key);
     }
-    for (char* folder : outs) finish_folder(folder);
-    finish_folder(f.program_files_other);
+    // Long names and a trailing backslash; a folder shorter than "X:\a" is no folder to compare.
+    for (char* folder : f.path) {
+        if (std::strlen(folder) < 4) {
+            folder[0] = 0;
+            continue;
+        }
+        to_long_names(folder);
+        add_backslash(folder);
+    }
 }
 
 void to_long_names(char* path) {
     char out[PATH_BUFFER_SIZE];
-    size_t n = 3;
-    if (std::strlen(path) < 3) return;
     std::memcpy(out, path, 3);
     out[3] = 0;
-    bool exists = true;
-    for (const char* p = path + 3; *p;) {
-        const char* end = std::strchr(p, '\\');
-        size_t length = end ? (size_t)(end - p) : std::strlen(p);
-        const char* name = p;
-        if (n + length + 1 >= (size_t)PATH_BUFFER_SIZE) return;
-        std::memcpy(out + n, p, length);
-        out[n + length] = 0;
+    // Each part as the listing names it, looked up through the path as it stands (a short
+    // name is found as well as a long one); a part that does not exist stays as it is.
+    for (char* p = path + 3; *p;) {
+        char* end = p;
+        while (*end && *end != '\\') ++end;
+        char separator = *end;
+        *end = 0;
         WIN32_FIND_DATAA found;
-        HANDLE find = exists ? FindFirstFileA(out, &found) : INVALID_HANDLE_VALUE;
+        const char* name = p;
+        HANDLE find = FindFirstFileA(path, &found);
         if (find != INVALID_HANDLE_VALUE) {
             FindClose(find);
             name = found.cFileName;
-            length = std::strlen(name);
-            if (n + length + 1 >= (size_t)PATH_BUFFER_SIZE) return;
         }
-        exists = find != INVALID_HANDLE_VALUE;
-        std::memcpy(out + n, name, length);
-        n += length;
-        if (!end) break;
-        out[n++] = '\\';
-        out[n] = 0;
-        p = end + 1;
+        bool fits = append_text(out, PATH_BUFFER_SIZE, name);   // (`name` may end at `end`)
+        *end = separator;
+        if (!fits || (separator && !append_text(out, PATH_BUFFER_SIZE, "\\"))) return;
+        p = separator ? end + 1 : end;
     }
-    std::memcpy(path, out, n + 1);
+    std::memcpy(path, out, std::strlen(out) + 1);
 }
 
 int normalise_target(char* path) {
@@ -168,10 +146,11 @@ bool target_folder_allowed(const char* target, const SystemFolders& f) {
     if (!join_path(t, target, "")) return false;
     to_long_names(t);
     if (depth(t) < 2 || t[std::strlen(t) - 1] != '\\') return false;   // a drive's root
-    for (const char* system : {f.windows, f.system})
-        if (*system && (same_or_holds(t, system) || path_inside(t, system))) return false;
-    for (const char* other : {f.program_files, f.program_files_other, f.user_programs, f.common_programs, f.users,
-                              f.program_data})
-        if (*other && same_or_holds(t, other)) return false;
+    for (int i = 0; i < SYSTEM_FOLDER_COUNT; ++i) {
+        const char* folder = f.path[i];
+        if (*folder && (same_name(t, folder) || path_inside(folder, t) ||
+                        (i <= FOLDER_SYSTEM && path_inside(t, folder))))
+            return false;
+    }
     return true;
 }

@@ -7,22 +7,25 @@
 #include "common/install_context.h"
 
 // The system's folders the guard compares against, each a full path with long names and a
-// trailing backslash, or empty when unknown.
+// trailing backslash, or empty when unknown. The first two may hold no target at all; the
+// others may hold one but not be or lie inside one.
+enum : int {
+    FOLDER_WINDOWS,
+    FOLDER_SYSTEM,
+    FOLDER_PROGRAM_FILES,         // this program's Program Files folder
+    FOLDER_USER_PROGRAMS,         // the current user's Start-menu Programs folder
+    FOLDER_COMMON_PROGRAMS,       // all users' Start-menu Programs folder
+    FOLDER_USERS,                 // the folder of the users' profiles
+    FOLDER_PROGRAM_DATA,          // all users' application data
+    FOLDER_PROGRAM_FILES_OTHER,   // 64-bit Windows: the 64-bit Program Files (ProgramW6432Dir)
+    SYSTEM_FOLDER_COUNT,
+};
 struct SystemFolders {
-    char windows[PATH_BUFFER_SIZE];
-    char system[PATH_BUFFER_SIZE];
-    char program_files[PATH_BUFFER_SIZE];         // this program's Program Files folder
-    char program_files_other[PATH_BUFFER_SIZE];   // 64-bit Windows: the 64-bit one (ProgramW6432Dir)
-    char user_programs[PATH_BUFFER_SIZE];         // the current user's Start-menu Programs folder
-    char common_programs[PATH_BUFFER_SIZE];       // all users' Start-menu Programs folder
-    char users[PATH_BUFFER_SIZE];                 // the folder of the users' profiles
-    char program_data[PATH_BUFFER_SIZE];          // all users' application data
+    char path[SYSTEM_FOLDER_COUNT][PATH_BUFFER_SIZE];
 };
 
-// Fills `windows` and `system` from the system; the other fields are left as they are.
-void get_windows_folders(SystemFolders& folders);
-// Fills every field from the system (the shell's folders, and the 64-bit Program Files
-// folder from the registry).
+// Fills every folder from the system: the shell's folders, the users' folder as the parent of
+// the current user's profile, and the 64-bit Program Files folder from the registry.
 void get_system_folders(SystemFolders& folders);
 
 // Puts a target folder as entered (Directory page, /D=) into the one form: "X:\a\b", a drive
@@ -34,8 +37,8 @@ void get_system_folders(SystemFolders& folders);
 // that does not fit a path buffer. Returns 0 or the message; `path` is only changed on 0.
 int normalise_target(char* path);
 
-// Replaces each part of the full path `path` that exists by its long name (as the system's
-// listing gives it), up to the first part that does not exist. Unchanged when the result
+// Replaces each part of the full path `path` ("X:\..." in a path buffer) that exists by its long name (as the system's
+// listing gives it); a part that does not exist stays as it is. Unchanged when the result
 // would not fit. A trailing backslash stays.
 void to_long_names(char* path);
 

@@ -65,8 +65,8 @@ bool folder_allowed(char kind, const char* path, const SystemFolders& f) {
     case RECORD_TARGET_FOLDER: return target_folder_allowed(path, f);
     case RECORD_PLUGIN_FOLDER: return depth(path) >= 3 && ends_with(path, "\\Plugins\\");
     default:   // the program group: strictly inside one of the Programs folders
-        return (*f.user_programs && path_inside(path, f.user_programs)) ||
-               (*f.common_programs && path_inside(path, f.common_programs));
+        return (*f.path[FOLDER_USER_PROGRAMS] && path_inside(path, f.path[FOLDER_USER_PROGRAMS])) ||
+               (*f.path[FOLDER_COMMON_PROGRAMS] && path_inside(path, f.path[FOLDER_COMMON_PROGRAMS]));
     }
 }
 
@@ -74,8 +74,8 @@ bool folder_allowed(char kind, const char* path, const SystemFolders& f) {
 // shared files, or in a recorded target folder; of any kind (libraries, help files, type
 // libraries, data). One without a use count is never removed (see the removal rules).
 bool shared_file_allowed(const char* path, const SystemFolders& f, const InstallRecord& r) {
-    return (*f.system && path_directly_inside(path, f.system)) ||
-           (*f.windows && path_directly_inside(path, f.windows)) ||
+    return (*f.path[FOLDER_SYSTEM] && path_directly_inside(path, f.path[FOLDER_SYSTEM])) ||
+           (*f.path[FOLDER_WINDOWS] && path_directly_inside(path, f.path[FOLDER_WINDOWS])) ||
            in_recorded_folder(r, RECORD_TARGET_FOLDER, path, false);
 }
 

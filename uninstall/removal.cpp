@@ -57,6 +57,8 @@ bool remove_folder(const char* folder, bool at_restart_too) {
     return false;
 }
 
+const char* record_name(const RemovalOptions& o) { return o.record_name ? o.record_name : PRODUCT_SHORT_NAME; }
+
 // Writes `size` bytes of `text` as the record value of the uninstall key `name` (below the
 // uninstall records' key).
 bool write_record_value(const char* name, const char* text, DWORD size) {
@@ -72,7 +74,7 @@ bool write_record_value(const char* name, const char* text, DWORD size) {
 // True when another installed product's record lists the plug-in copy `path` (whose present
 // state is `found`): the copy is then handed over, its entry there taking the copy's present
 // stamp so that the other product's uninstaller removes it in its turn, and it stays here.
-bool handed_over(const char* path, const WIN32_FIND_DATAA& found) {
+bool handed_over(const char* own_record, const char* path, const WIN32_FIND_DATAA& found) {
     HKEY records;
     if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, UNINSTALL_RECORDS_KEY, 0, KEY_READ, &records) != ERROR_SUCCESS) return false;
     bool claimed = false;
@@ -81,7 +83,7 @@ bool handed_over(const char* path, const WIN32_FIND_DATAA& found) {
         DWORD length = sizeof name;
         if (RegEnumKeyExA(records, i, name, &length, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
         HKEY key;
-        if (same_name(name, PRODUCT_SHORT_NAME) || RegOpenKeyExA(records, name, 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS)
+        if (same_name(name, own_record) || RegOpenKeyExA(records, name, 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS)
             continue;
         DWORD type = 0, size = 0, count;
         HLOCAL block = nullptr;
@@ -123,7 +125,7 @@ void remove_plugin_copy(const InstallRecord& record, int index, const RemovalOpt
         if (c.kind == RECORD_PLUGIN_COPY && same_name(c.path, e.path) && found.nFileSizeHigh == 0 &&
             found.nFileSizeLow == c.stamp_size && found.ftLastWriteTime.dwHighDateTime == c.stamp_high &&
             found.ftLastWriteTime.dwLowDateTime == c.stamp_low) {
-            if (handed_over(e.path, found)) ++r.plugins_handed_over;
+            if (handed_over(record_name(o), e.path, found)) ++r.plugins_handed_over;
             else remove_file(e.path, o, r);
             return;
         }
@@ -135,10 +137,10 @@ void remove_plugin_copy(const InstallRecord& record, int index, const RemovalOpt
 // use count is lowered: a run that follows (this one was killed, or kept the record) then
 // never lowers it twice. False, with nothing changed, when the record cannot be written: the
 // count then stays as it is, which keeps the file rather than removing one still in use.
-bool mark_released(const InstallRecord& record, const RecordEntry& e) {
+bool mark_released(const InstallRecord& record, const RecordEntry& e, const RemovalOptions& o) {
     char* kind = const_cast<char*>(e.path) - 1;
     *kind = RECORD_SHARED_RELEASED;
-    if (write_record_value(PRODUCT_SHORT_NAME, (const char*)record.text_block, record.text_size)) return true;
+    if (write_record_value(record_name(o), (const char*)record.text_block, record.text_size)) return true;
     *kind = RECORD_SHARED_FILE;
     return false;
 }
@@ -155,7 +157,7 @@ void remove_shared_file(const InstallRecord& record, const RecordEntry& e, const
         RegCloseKey(key);   // no use count: not ours to judge
         return;
     }
-    if (!mark_released(record, e)) {
+    if (!mark_released(record, e, o)) {
         RegCloseKey(key);
         ++r.shared_kept;
         return;
@@ -260,6 +262,12 @@ void remove_user_key(const char* key) {
     }
 }
 
+int removal_exit_code(const RemovalReport& r, int refused) {
+    if (r.failed) return UEXIT_REMOVE_FAILED;
+    if (refused) return UEXIT_REFUSED;
+    return r.at_restart ? UEXIT_AT_RESTART : UEXIT_REMOVED;
+}
+
 void remove_leftover_records() {
     remove_user_key(SETTINGS_KEY);
     RegDeleteKeyA(HKEY_LOCAL_MACHINE, UNINSTALL_KEY);
@@ -291,7 +299,9 @@ void remove_installation(const InstallRecord& record, const RemovalOptions& o, R
     // A record with refused entries stays, with its uninstall key: what they name was not
     // removed, and the list of programs keeps showing it.
     r.record_key_kept = r.failed != 0 || record.refused != 0;
-    if (!r.record_key_kept) RegDeleteKeyA(HKEY_LOCAL_MACHINE, UNINSTALL_KEY);
+    char key[PATH_BUFFER_SIZE];
+    if (!r.record_key_kept && join_path(key, UNINSTALL_RECORDS_KEY "\\", record_name(o)))
+        RegDeleteKeyA(HKEY_LOCAL_MACHINE, key);
 
     // The folders of the recorded files, deepest first: each file's folders from its own up to
     // its target folder, each folder once.

@@ -34,6 +34,8 @@ struct RemovalOptions {
     HINSTANCE instance;            // where the texts are
     bool silent;                   // no prompt: the answers are "keep" and "at the next restart"
     const char* running_program;   // the uninstaller's own file: it is removed by its cleanup
+    // The uninstall record's name below UNINSTALL_RECORDS_KEY; null: this product's own.
+    const char* record_name;
 };
 
 struct RemovalReport {
@@ -51,6 +53,11 @@ struct RemovalReport {
 
 void remove_installation(const InstallRecord& record, const RemovalOptions& options,
                          RemovalReport& report);
+
+// The uninstaller's exit code after a removal (see docs/deployment.md): 15 when a file could
+// be neither removed nor listed for the next restart, 13 when `refused` entries of the record
+// were left alone, 3010 when files go at the next restart, else 0.
+int removal_exit_code(const RemovalReport& report, int refused);
 
 // Deletes HKEY_CURRENT_USER\`key` and then its parents while they are left empty, up to (not
 // including) the top key "Software".

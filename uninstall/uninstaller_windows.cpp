@@ -142,7 +142,7 @@ int uninstall(bool silent) {
     char self[PATH_BUFFER_SIZE];
     DWORD length = GetModuleFileNameA(nullptr, self, sizeof self);
     if (length == 0 || length >= sizeof self) self[0] = 0;
-    RemovalOptions options{instance, silent, self[0] ? self : nullptr};
+    RemovalOptions options{instance, silent, self[0] ? self : nullptr, nullptr};
     RemovalReport report;
     remove_installation(record, options, report);
     int refused = record.refused;
@@ -169,9 +169,7 @@ int uninstall(bool silent) {
         }
         show(text, report.failed || refused ? BOX_WARNING_OK : MB_OK | MB_ICONINFORMATION);
     }
-    if (report.failed) return UEXIT_REMOVE_FAILED;
-    if (refused) return UEXIT_REFUSED;
-    return report.at_restart ? UEXIT_AT_RESTART : UEXIT_REMOVED;
+    return removal_exit_code(report, refused);
 }
 
 }  // namespace

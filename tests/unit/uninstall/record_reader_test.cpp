@@ -28,7 +28,7 @@ TEST_F(RecordReader, GoodRecordGivesEveryEntryFoldersFirst) {
         "G" + group(),
         "L" + group() + "Brisvane!.lnk",
         "S" + system_dir() + "bvrt32.dll",
-        "S" + std::string(folders.windows) + "bvsnd32.dll",
+        "S" + std::string(folders.path[FOLDER_WINDOWS]) + "bvsnd32.dll",
         "S" + target() + "bvtext32.ocx",
         // Shared files that are no libraries are counted and released like any other.
         "S" + system_dir() + "bvhelp.hlp",
@@ -43,7 +43,7 @@ TEST_F(RecordReader, GoodRecordGivesEveryEntryFoldersFirst) {
         "T" + target(), "B" + plugins(), "G" + group(),
         "F" + target() + "bvdraw32.dll", "F" + target() + "sub\\bvnet32.dll",
         "P" + plugins() + "NPTNF32.DLL", "L" + group() + "Brisvane!.lnk",
-        "S" + system_dir() + "bvrt32.dll", "S" + std::string(folders.windows) + "bvsnd32.dll",
+        "S" + system_dir() + "bvrt32.dll", "S" + std::string(folders.path[FOLDER_WINDOWS]) + "bvsnd32.dll",
         "S" + target() + "bvtext32.ocx", "S" + system_dir() + "bvhelp.hlp", "U" + system_dir() + "bvtypes.tlb",
         std::string("R") + SETTINGS_KEY}));
     const RecordEntry& copy = r.entries[5];
@@ -104,7 +104,7 @@ TEST_F(RecordReader, DamagedFormsGiveNothing) {
 }
 
 TEST_F(RecordReader, HostileEntriesAreLeftOutAndCounted) {
-    const std::string windows = folders.windows;
+    const std::string windows = folders.path[FOLDER_WINDOWS];
     struct Case {
         const char* label;
         std::vector<std::string> extra;   // added to a record of T, B and G
