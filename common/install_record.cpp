@@ -1,5 +1,7 @@
 #include "common/install_record.h"
 
+#include "install/install_text.h"
+
 #include <cstring>
 
 namespace {
@@ -23,32 +25,25 @@ bool record_hex_digits(const char* p, int count, DWORD& value) {
 }
 
 bool install_record_form(const char* text, DWORD size, DWORD& count) {
-    if (size < sizeof INSTALL_RECORD_TAG + 1 || text[size - 1] != 0 || text[size - 2] != 0) return false;
+    if (size < sizeof INSTALL_RECORD_TAG + 1 || text[size - 1] != 0 || text[size - 2] != 0 ||
+        std::memcmp(text, INSTALL_RECORD_TAG, sizeof INSTALL_RECORD_TAG) != 0)
+        return false;
     const char* end = text + size;
-    if (std::memcmp(text, INSTALL_RECORD_TAG, sizeof INSTALL_RECORD_TAG) != 0) return false;
     const char* p = text + sizeof INSTALL_RECORD_TAG;
-    count = 0;
-    for (;; p += std::strlen(p) + 1) {
-        if (p >= end || *p == 0) return false;   // the end string is missing, or an empty entry
-        if (*p == RECORD_END) break;
-        if (!known_kind(*p) || p[1] == 0 || ++count > MAX_ENTRIES) return false;
+    for (count = 0; p < end && *p != RECORD_END; p += std::strlen(p) + 1) {
+        // An empty string here is a list that ends without its end string.
         DWORD ignored;
+        if (!known_kind(*p) || p[1] == 0 || ++count > MAX_ENTRIES) return false;
         if (*p == RECORD_PLUGIN_COPY && (std::strlen(p + 1) <= (size_t)RECORD_STAMP_DIGITS ||
                                          !record_hex_digits(p + 1, RECORD_STAMP_DIGITS, ignored)))
             return false;
     }
-    // "E<count>": decimal digits, one to six of them, equal to the entries counted.
-    const char* digits = p + 1;
-    size_t n = std::strlen(digits);
-    if (n == 0 || n > 6) return false;
-    DWORD value = 0;
-    for (size_t i = 0; i < n; ++i) {
-        if (digits[i] < '0' || digits[i] > '9') return false;
-        value = value * 10 + (DWORD)(digits[i] - '0');
-    }
-    if (value != count) return false;
-    // After the end string: the list's terminating zero, and nothing but zeros.
-    for (p += n + 2; p < end; ++p)
+    // The end string, "E" and the number of entries in decimal, as the installer writes it;
+    // after it the list's terminating zero, and nothing but zeros.
+    char last[16];
+    wsprintfA(last, "E%u", (unsigned)count);
+    if (p >= end || !same_name(p, last)) return false;
+    for (p += std::strlen(p) + 1; p < end; ++p)
         if (*p) return false;
     return true;
 }

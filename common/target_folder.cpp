@@ -66,47 +66,15 @@ void get_system_folders(SystemFolders& f) {
             other[0] = 0;
         RegCloseKey(key);
     }
-    // Long names and a trailing backslash; a folder shorter than "X:\a" is no folder to compare.
     for (char* folder : f.path) {
-        if (std::strlen(folder) < 4) {
-            folder[0] = 0;
-            continue;
-        }
-        to_long_names(folder);
+        to_long_path(folder);
         add_backslash(folder);
     }
-}
-
-void to_long_names(char* path) {
-    char out[PATH_BUFFER_SIZE];
-    std::memcpy(out, path, 3);
-    out[3] = 0;
-    // Each part as the listing names it, looked up through the path as it stands (a short
-    // name is found as well as a long one); a part that does not exist stays as it is.
-    for (char* p = path + 3; *p;) {
-        char* end = p;
-        while (*end && *end != '\\') ++end;
-        char separator = *end;
-        *end = 0;
-        WIN32_FIND_DATAA found;
-        const char* name = p;
-        HANDLE find = FindFirstFileA(path, &found);
-        if (find != INVALID_HANDLE_VALUE) {
-            FindClose(find);
-            name = found.cFileName;
-        }
-        bool fits = append_text(out, PATH_BUFFER_SIZE, name);   // (`name` may end at `end`)
-        *end = separator;
-        if (!fits || (separator && !append_text(out, PATH_BUFFER_SIZE, "\\"))) return;
-        p = separator ? end + 1 : end;
-    }
-    std::memcpy(path, out, std::strlen(out) + 1);
 }
 
 int normalise_target(char* path) {
     char out[PATH_BUFFER_SIZE];
     const char* p = path;
-    while (*p == ' ') ++p;
     char drive = (char)(*p & ~0x20);
     if (drive < 'A' || drive > 'Z' || p[1] != ':' || (p[2] != '\\' && p[2] != '/')) return MSG_INVALID_DIRECTORY;
     out[0] = drive;
@@ -118,7 +86,7 @@ int normalise_target(char* path) {
         while (*end && *end != '\\' && *end != '/') ++end;
         size_t length = (size_t)(end - p);
         for (const char* c = p; c < end; ++c)
-            if ((unsigned char)*c < 32 || std::strchr(":*?\"<>|", *c)) return MSG_INVALID_DIRECTORY;
+            if ((unsigned char)*c < 32 || *c == ':' || std::strchr("\"*<>?|", *c)) return MSG_INVALID_DIRECTORY;
         bool dots = length == 2 && p[0] == '.' && p[1] == '.';
         if (dots) {
             if (n == 3) return MSG_INVALID_DIRECTORY;   // above the root
@@ -136,15 +104,12 @@ int normalise_target(char* path) {
     }
     if (n == 3) return MSG_INVALID_DIRECTORY;   // a drive root
     out[n - 1] = 0;
-    to_long_names(out);
+    to_long_path(out);
     std::memcpy(path, out, std::strlen(out) + 1);
     return 0;
 }
 
-bool target_folder_allowed(const char* target, const SystemFolders& f) {
-    char t[PATH_BUFFER_SIZE];
-    if (!join_path(t, target, "")) return false;
-    to_long_names(t);
+bool target_folder_allowed(const char* t, const SystemFolders& f) {
     if (depth(t) < 2 || t[std::strlen(t) - 1] != '\\') return false;   // a drive's root
     for (int i = 0; i < SYSTEM_FOLDER_COUNT; ++i) {
         const char* folder = f.path[i];

@@ -30,21 +30,17 @@ void get_system_folders(SystemFolders& folders);
 
 // Puts a target folder as entered (Directory page, /D=) into the one form: "X:\a\b", a drive
 // letter (upper case), backslashes only, no "." or ".." part, no doubled separator, no part
-// ending in a dot or blank (Windows drops those), each part that exists under its long name,
+// ending in a dot or blank (Windows drops those), each part that exists under its long name (to_long_path),
 // no trailing backslash. Forward slashes are taken as backslashes. Refused with 38: a network
 // path, a path without a drive ("\a", "a\b") or relative to a drive's current folder ("C:a"),
 // a drive root, ".." above the root, a character no name may hold. Refused with 45: a result
 // that does not fit a path buffer. Returns 0 or the message; `path` is only changed on 0.
 int normalise_target(char* path);
 
-// Replaces each part of the full path `path` ("X:\..." in a path buffer) that exists by its long name (as the system's
-// listing gives it); a part that does not exist stays as it is. Unchanged when the result
-// would not fit. A trailing backslash stays.
-void to_long_names(char* path);
-
-// Whether a target folder (a full path ending with a backslash) keeps away from the system:
-// not a drive root; not the Windows or system folder, inside one or holding one; not a Program
-// Files, Programs, users' or all users' data folder, nor holding one. Compared by long names.
+// Whether a target folder (a full path ending with a backslash, under its long names: see
+// to_long_path) keeps away from the system: not a drive root; not the Windows or system
+// folder, inside one or holding one; not a Program Files, Programs, users' or all users' data
+// folder, nor holding one.
 bool target_folder_allowed(const char* target, const SystemFolders& folders);
 
 // True when `path` lies strictly inside `folder` (which ends with a backslash), at any depth.

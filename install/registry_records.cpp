@@ -93,10 +93,10 @@ void write_uninstall_record() {
         // Quoted: the system runs the command elevated, and an unquoted path with a blank in
         // it is tried piece by piece ("C:\Program.exe" first).
         char text[PATH_BUFFER_SIZE + 8];
-        wsprintfA(text, "\"%s\"", command);
-        set_string(key, "UninstallString", text);
-        append_text(text, sizeof text, " /S");
+        int quoted = wsprintfA(text, "\"%s\" /S", command) - 3;
         set_string(key, "QuietUninstallString", text);
+        text[quoted] = 0;
+        set_string(key, "UninstallString", text);
         // What the system's list of programs shows, and what administrators' tools read.
         set_string(key, "DisplayIcon", command);
         const SetupHeader& header = setup_header();

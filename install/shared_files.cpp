@@ -85,9 +85,8 @@ int place_shared_file(uint8_t* entry, WorkBuffers& b) {
         remove_stale_copy(name, directory);
         // Kept where it belongs: this installation uses it as well, so it counts its use like
         // any other. (A newer copy found elsewhere than where it belongs is not counted.)
-        char kept[PATH_BUFFER_SIZE];
-        if (same_name(b.current, directory) && join_path(kept, directory, name))
-            record_entry(RECORD_SHARED_FILE, kept);
+        if (same_name(b.current, directory) && append_text(b.current, PATH_BUFFER_SIZE, name))
+            record_entry(RECORD_SHARED_FILE, b.current);
     }
     advance_progress();
     return status;

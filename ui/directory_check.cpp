@@ -95,8 +95,7 @@ bool check_target_directory(HWND page) {
     // The one form every record takes (see common/target_folder.h), away from the system's
     // folders: what the uninstaller would refuse is refused here, before anything is made.
     static SystemFolders folders;   // static: 2 KB would call for the stack probe
-    char entry[PATH_BUFFER_SIZE];
-    std::memcpy(entry, ctx.target_directory, PATH_BUFFER_SIZE);
+    char* entry = ctx.target_directory;
     int refusal = normalise_target(entry);
     if (!refusal && !has_room_for_files(entry)) refusal = MSG_DIRECTORY_TOO_LONG;
     if (!refusal) {
@@ -108,7 +107,6 @@ bool check_target_directory(HWND page) {
         show_warning(page, refusal);
         return false;
     }
-    std::memcpy(ctx.target_directory, entry, PATH_BUFFER_SIZE);
     if (holds_conflict_marker(ctx.target_directory)) {
         show_warning(page, MSG_CONFLICTING_PRODUCT);
         return false;

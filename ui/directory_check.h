@@ -20,7 +20,7 @@ constexpr const char* CONFLICT_MARKERS[] = {"tnfsa.bin", "tnfsa32.bin"};
 // remove_created_directory).
 // Returns true when the page may go on: target_directory then has the one form, ends with a
 // backslash and is the process's current directory. On false the page stays; target_directory
-// is as typed when its form, length or place was refused, else in the one form.
+// is as typed when its form was refused, else in the one form.
 bool check_target_directory(HWND page);
 
 // Removes the directories the page created in this run (the last chain it made), deepest

@@ -3,6 +3,7 @@
 #include "common/install_record.h"
 #include "common/target_folder.h"
 #include "detect/browsers.h"
+#include "detect/paths.h"
 #include "install/install_text.h"
 #include "install/main_files.h"
 
@@ -62,7 +63,13 @@ bool in_recorded_folder(const InstallRecord& r, char kind, const char* path, boo
 bool folder_allowed(char kind, const char* path, const SystemFolders& f) {
     if (!clean_path(path, true)) return false;
     switch (kind) {
-    case RECORD_TARGET_FOLDER: return target_folder_allowed(path, f);
+    case RECORD_TARGET_FOLDER: {
+        // Compared by what the folder is: a short spelling names the same folder.
+        char target[PATH_BUFFER_SIZE];
+        join_path(target, path, "");
+        to_long_path(target);
+        return target_folder_allowed(target, f);
+    }
     case RECORD_PLUGIN_FOLDER: return depth(path) >= 3 && ends_with(path, "\\Plugins\\");
     default:   // the program group: strictly inside one of the Programs folders
         return (*f.path[FOLDER_USER_PROGRAMS] && path_inside(path, f.path[FOLDER_USER_PROGRAMS])) ||
