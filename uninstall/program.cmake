@@ -10,6 +10,7 @@ set(BRISVANE_UNINSTALLER_SOURCES
   detect/paths.cpp
   common/command_line.cpp
   common/install_record.cpp
+  common/run_log.cpp
   common/target_folder.cpp
 )
 add_executable(NpU32 WIN32 ${BRISVANE_UNINSTALLER_SOURCES} ${BRISVANE_RUNTIME_SOURCES} uninstall/uninstaller.rc)

@@ -1,6 +1,7 @@
 #include "uninstall/record_reader.h"
 
 #include "common/install_record.h"
+#include "common/run_log.h"
 #include "common/target_folder.h"
 #include "detect/browsers.h"
 #include "detect/paths.h"
@@ -150,8 +151,9 @@ int read_install_record(HKEY key, const SystemFolders& folders, InstallRecord& o
             bool allowed = pass == 0 ? folder_allowed(e.kind, e.path, folders) : entry_allowed(e, folders, out);
             if (allowed) {
                 out.entries[out.count++] = e;
-            } else if (!out.refused++) {
-                out.first_refused = e.path;
+            } else {
+                log_line("Refused, not a place the installation writes to: ", e.path);
+                if (!out.refused++) out.first_refused = e.path;
             }
         }
     }

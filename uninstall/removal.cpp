@@ -1,5 +1,6 @@
 #include "uninstall/removal.h"
 
+#include "common/run_log.h"
 #include "common/status.h"
 #include "detect/browsers.h"
 #include "detect/paths.h"
@@ -32,6 +33,7 @@ Outcome remove_file(const char* path, const RemovalOptions& o, RemovalReport& r)
         if (attributes & FILE_ATTRIBUTE_DIRECTORY) return GONE;   // not a file: not ours
         if (DeleteFileA(path)) {
             ++r.removed;
+            log_line("Removed: ", path);
             return REMOVED;
         }
         if (!exists(path)) return GONE;
@@ -39,9 +41,11 @@ Outcome remove_file(const char* path, const RemovalOptions& o, RemovalReport& r)
     }
     if (MoveFileExA(path, nullptr, MOVEFILE_DELAY_UNTIL_REBOOT)) {
         ++r.at_restart;
+        log_line("In use, removed at the next restart: ", path);
         return AT_RESTART;
     }
     ++r.failed;
+    log_line("Could not be removed: ", path);
     return FAILED;
 }
 
@@ -125,12 +129,17 @@ void remove_plugin_copy(const InstallRecord& record, int index, const RemovalOpt
         if (c.kind == RECORD_PLUGIN_COPY && same_name(c.path, e.path) && found.nFileSizeHigh == 0 &&
             found.nFileSizeLow == c.stamp_size && found.ftLastWriteTime.dwHighDateTime == c.stamp_high &&
             found.ftLastWriteTime.dwLowDateTime == c.stamp_low) {
-            if (handed_over(record_name(o), e.path, found)) ++r.plugins_handed_over;
-            else remove_file(e.path, o, r);
+            if (!handed_over(record_name(o), e.path, found)) {
+                remove_file(e.path, o, r);
+                return;
+            }
+            ++r.plugins_handed_over;
+            log_line("Kept, another installed product uses it: ", e.path);
             return;
         }
     }
     ++r.plugins_kept;   // a browser's own module, or a newer one: it stays
+    log_line("Kept, changed since the installation: ", e.path);
 }
 
 // Marks shared-file entry `e` of the record released, in the record value itself, before its
@@ -155,26 +164,31 @@ void remove_shared_file(const InstallRecord& record, const RecordEntry& e, const
     if (RegQueryValueExA(key, path, nullptr, &type, (BYTE*)&count, &size) != ERROR_SUCCESS ||
         type != REG_DWORD || size != sizeof count) {
         RegCloseKey(key);   // no use count: not ours to judge
+        log_line("Kept, a shared file without a use count: ", path);
         return;
     }
     if (!mark_released(record, e, o)) {
         RegCloseKey(key);
         ++r.shared_kept;
+        log_line("Kept, its use count could not be given back once only: ", path);
         return;
     }
     if (count > 1) {
         --count;
         RegSetValueExA(key, path, 0, REG_DWORD, (const BYTE*)&count, sizeof count);
         RegCloseKey(key);
+        log_line("Kept, still used by other programs: ", path);
         return;
     }
     RegDeleteValueA(key, path);
     RegCloseKey(key);
     if (!exists(path)) return;
-    if (!o.silent && ask(o, MSG_U_SHARED_UNUSED, path, BOX_QUESTION_YES_NO | MB_DEFBUTTON2) == ANSWER_YES)
+    if (!o.silent && ask(o, MSG_U_SHARED_UNUSED, path, BOX_QUESTION_YES_NO | MB_DEFBUTTON2) == ANSWER_YES) {
         remove_file(path, o, r);
-    else
+    } else {
         ++r.shared_kept;
+        log_line("Kept, a shared file no program counts any more: ", path);
+    }
 }
 
 bool key_is_empty(HKEY root, const char* name) {
@@ -302,6 +316,7 @@ void remove_installation(const InstallRecord& record, const RemovalOptions& o, R
     char key[PATH_BUFFER_SIZE];
     if (!r.record_key_kept && join_path(key, UNINSTALL_RECORDS_KEY "\\", record_name(o)))
         RegDeleteKeyA(HKEY_LOCAL_MACHINE, key);
+    if (r.record_key_kept) log_line("The uninstall record was kept, so that the uninstaller can be run again.", nullptr);
 
     // The folders of the recorded files, deepest first: each file's folders from its own up to
     // its target folder, each folder once.

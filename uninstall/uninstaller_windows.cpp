@@ -7,6 +7,7 @@
 //   NpU32.exe /S           no window and no question (see docs/deployment.md for the codes)
 //   NpU32.exe /_CLEANUP=<process id> <uninstaller path>   the copy's run (no window)
 #include "common/install_record.h"
+#include "common/run_log.h"
 #include "common/status.h"
 #include "install/install_text.h"
 #include "platform/win32.h"
@@ -190,7 +191,11 @@ int WINAPI WinMain(HINSTANCE program, HINSTANCE, LPSTR arguments, int) {
         if (!silent) show_text(MSG_U_ALREADY_RUNNING, BOX_WARNING_OK);
         return UEXIT_CANCELLED;
     }
+    // The log asked for cannot be had: nothing is removed without it.
+    if (command.log_file[0] && !open_run_log(command.log_file)) return UEXIT_REMOVE_FAILED;
     int code = uninstall(silent);
+    log_number("Exit code: ", code);
+    close_run_log();
     if (once) CloseHandle(once);
     return code;
 }

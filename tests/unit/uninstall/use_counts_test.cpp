@@ -6,6 +6,7 @@
 #include "tests/unit/uninstall/lifecycle_fixture.h"
 
 #include "common/install_record.h"
+#include "common/run_log.h"
 #include "common/status.h"
 #include "install/install_sequence.h"
 #include "tests/support/make_pe.h"
@@ -99,7 +100,15 @@ TEST_F(UseCounts, AnUninstallRunAgainLowersNothingAgain) {
     write_file(path("elsewhere.txt"), "not ours");
     for (int run = 1; run <= 3; ++run) {
         SCOPED_TRACE(run);
+        // Silent: what stayed, and why, is in the log.
+        ASSERT_TRUE(open_run_log(path("remove.log").c_str()));
         EXPECT_EQ(uninstall(), UEXIT_REFUSED);
+        close_run_log();
+        const std::string log = read_file(path("remove.log"));
+        EXPECT_NE(log.find("Refused, not a place the installation writes to: " + path("elsewhere.txt") + "\r\n"),
+                  std::string::npos) << log;
+        EXPECT_NE(log.find("The uninstall record was kept"), std::string::npos) << log;
+        EXPECT_EQ(log.find("Kept, still used by other programs: ") != std::string::npos, run == 1) << log;
         EXPECT_EQ(use_count(shared_file()), 1);
         EXPECT_TRUE(registry_key_exists(HKEY_LOCAL_MACHINE, record_key(FIRST_PRODUCT)));
         EXPECT_TRUE(has_entry(FIRST_PRODUCT, "U" + shared_file()));
