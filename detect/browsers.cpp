@@ -1,6 +1,7 @@
 #include "detect/browsers.h"
 
 #include "common/install_context.h"
+#include "common/install_record.h"
 #include "detect/memory_blocks.h"
 #include "detect/paths.h"
 
@@ -78,6 +79,27 @@ void accept_browser(char* directory, char* exe_name, const char* default_exe, ui
     to_long_path(directory);
 }
 
+// The system's folder for programs of this program's kind, with PRODUCT_FOLDER_NAME: the
+// registry's ProgramFilesDir, which on 64-bit Windows is "Program Files (x86)" in the view a
+// 32-bit program has. DEFAULT_TARGET_DIRECTORY when the value is missing, is not a full path
+// on a drive or leaves no room for the name.
+void read_programs_folder(char* out) {
+    HKEY windows;
+    out[0] = 0;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, UNINSTALL_PARENT_KEY, 0, KEY_READ, &windows) == ERROR_SUCCESS) {
+        read_value(windows, "ProgramFilesDir", out);
+        RegCloseKey(windows);
+    }
+    remove_backslash(out);
+    size_t n = std::strlen(out);
+    bool full_path = n > 3 && out[1] == ':' && out[2] == '\\';
+    if (!full_path || n + sizeof(PRODUCT_FOLDER_NAME) >= (size_t)PATH_BUFFER_SIZE - 1) {
+        std::strcpy(out, DEFAULT_TARGET_DIRECTORY);
+        return;
+    }
+    std::strcpy(out + n, PRODUCT_FOLDER_NAME);
+}
+
 }  // namespace
 
 bool open_settings_key(HKEY* key) {
@@ -117,7 +139,7 @@ void read_default_target() {
         read_value(settings, "CurDir", ctx.target_directory);
         RegCloseKey(settings);
     }
-    if (ctx.target_directory[0] == 0) std::strcpy(ctx.target_directory, DEFAULT_TARGET_DIRECTORY);
+    if (ctx.target_directory[0] == 0) read_programs_folder(ctx.target_directory);
     add_backslash(ctx.target_directory);
 }
 

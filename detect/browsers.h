@@ -11,6 +11,7 @@
 constexpr const char* SETTINGS_KEY = "Software\\Quendlark\\Brisvane\\Main";
 constexpr const char* OLD_SETTINGS_KEY = "Software\\Halvo\\Brisvane\\Main";
 constexpr const char* APP_PATHS_KEY = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths";
+constexpr const char PRODUCT_FOLDER_NAME[] = "\\Brisvane";
 constexpr const char* DEFAULT_TARGET_DIRECTORY = "C:\\Program Files\\Brisvane";
 
 // Oldest accepted versions (major << 16 | minor); 0, no version resource, is accepted.
@@ -27,8 +28,9 @@ bool open_settings_key(HKEY* key);
 // come out without a trailing backslash and in long form.
 void detect_browsers();
 
-// Sets target_directory (empty on entry) to "CurDir" from the settings key, else to
-// DEFAULT_TARGET_DIRECTORY, with a trailing backslash.
+// Sets target_directory (empty on entry) to "CurDir" from the settings key, else to the
+// system's Program Files folder for this program's kind (ProgramFilesDir) with "\Brisvane",
+// else to DEFAULT_TARGET_DIRECTORY; with a trailing backslash.
 void read_default_target();
 
 // The file version's most significant 32 bits (major << 16 | minor) from the file's version

@@ -1,8 +1,9 @@
 # Sourced by the end-to-end tests of the whole program (tests/e2e/program/*.sh) with the e2e
-# Wine session's state folder and the win64 build folder as $1 and $2. It prepares the prefix
-# once (stand-in browsers), resets what an install changes before each test, starts the demo
-# installer, runs driver scripts (serving their screenshots), waits for the installer's exit
-# code and offers checks from outside the program.
+# Wine session's state folder and a Windows build folder (win32, the product; or win64, its
+# twin) as $1 and $2. It lays out the world the test runs in (stand-in browsers that it makes
+# and registers itself, whatever Wine set up), resets what an install changes before each
+# test, starts the demo installer, runs driver scripts (serving their screenshots), waits for
+# the installer's exit code and offers checks from outside the program.
 set -u
 state="$1" build="$2"
 e2e_dir="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
@@ -18,18 +19,36 @@ installer="$build/BrisvaneSetup.exe"
 package_files="$build/sample-package"
 expected_files="$state/expected-files"
 
+# The view of the machine the program under test has. A 32-bit program on 64-bit Windows (a
+# 64-bit prefix) has its own: the system folder it names C:\windows\system32 is syswow64 on
+# disk, its programs live in "Program Files (x86)", and its HKLM\Software is Wow6432Node. In a
+# purely 32-bit prefix, and for the x86_64 twin, each is what it is called.
 drive_c="$WINEPREFIX/drive_c"
-NAV_DIR='C:\Program Files\Netscape\Communicator\Program'
-IE_DIR='C:\Program Files\Internet Explorer'
-nav_dir="$drive_c/Program Files/Netscape/Communicator/Program"
-ie_dir="$drive_c/Program Files/Internet Explorer"
-system_dir="$drive_c/windows/system32"
+program_bits=64
+case "$(file -b "$build/BrisvaneSetup-stub.exe" 2>/dev/null)" in PE32\ *) program_bits=32 ;; esac
+if [ "$program_bits" = 32 ] && [ "${WINEARCH:-win64}" = win64 ]; then
+    PROGRAM_FILES='C:\Program Files (x86)'
+    system_dir="$drive_c/windows/syswow64"
+    HKLM_SOFTWARE='HKLM\Software\Wow6432Node'
+else
+    PROGRAM_FILES='C:\Program Files'
+    system_dir="$drive_c/windows/system32"
+    HKLM_SOFTWARE='HKLM\Software'
+fi
+NAV_DIR="$PROGRAM_FILES"'\Netscape\Communicator\Program'
+IE_DIR="$PROGRAM_FILES"'\Internet Explorer'
+# Netscape Navigator's folder as the Web browser(s) page shows it, shortened.
+NAV_DIR_SHOWN="$PROGRAM_FILES"'\Netscape\...\Program'
 temp_dir="$drive_c/users/$(id -un)/Temp"
 programs_dir="$drive_c/users/$(id -un)/AppData/Roaming/Microsoft/Windows/Start Menu/Programs"
 SETTINGS_KEY='HKCU\Software\Quendlark\Brisvane\Main'
-UNINSTALL_KEY='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Brisvane!'
-APP_PATHS='HKLM\Software\Microsoft\Windows\CurrentVersion\App Paths'
-SHARED_DLLS='HKLM\Software\Microsoft\Windows\CurrentVersion\SharedDLLs'
+UNINSTALL_KEY="$HKLM_SOFTWARE"'\Microsoft\Windows\CurrentVersion\Uninstall\Brisvane!'
+APP_PATHS="$HKLM_SOFTWARE"'\Microsoft\Windows\CurrentVersion\App Paths'
+SHARED_DLLS="$HKLM_SOFTWARE"'\Microsoft\Windows\CurrentVersion\SharedDLLs'
+# Linux path of a C: path.
+linux_path() { local p="${1#C:\\}"; echo "$drive_c/${p//\\//}"; }
+nav_dir=$(linux_path "$NAV_DIR")
+ie_dir=$(linux_path "$IE_DIR")
 
 installer_pid=""
 failures=0
@@ -65,17 +84,32 @@ need_installer() {
     fi
 }
 
-# Once per session: Netscape Navigator 4.5 (our own 32-bit stand-in) registered under App
-# Paths, and a Plugins folder for it and for the prefix's own Internet Explorer.
+# Once per session: two stand-in browsers of our own, Netscape Navigator 4.5 and Internet
+# Explorer 5.0 (32-bit programs with those file versions), each in its folder under the
+# program's Program Files with a Plugins folder, and registered under App Paths in the view
+# the program reads. Where Wine put its own Internet Explorer, and where it registered it,
+# play no part: our registration replaces Wine's in that view.
 prepare_prefix() {
     [ -f "$WINEPREFIX/brisvane-browsers-prepared" ] && return 0
     mkdir -p "$nav_dir/Plugins" "$ie_dir/Plugins"
-    wine "$build/make_browser.exe" "$NAV_DIR\\netscape.exe" pe32 4 5 </dev/null >/dev/null 2>&1 ||
-        abort "cannot write the stand-in browser"
-    wine reg add "$APP_PATHS\\netscape.exe" /ve /d "$NAV_DIR\\netscape.exe" /f </dev/null >/dev/null 2>&1 ||
-        abort "cannot register the stand-in browser"
-    [ -f "$ie_dir/iexplore.exe" ] || abort "the prefix has no Internet Explorer"
+    make_stand_in_browsers
+    [ -f "$ie_dir/iexplore.exe" ] || abort "cannot write the stand-in browsers"
     touch "$WINEPREFIX/brisvane-browsers-prepared"
+}
+# Writes both stand-in browsers (again) and registers them.
+make_stand_in_browsers() {
+    wine "$build/make_browser.exe" "$NAV_DIR\\netscape.exe" pe32 4 5 </dev/null >/dev/null 2>&1 ||
+        abort "cannot write the stand-in Netscape Navigator"
+    wine "$build/make_browser.exe" "$IE_DIR\\iexplore.exe" pe32 5 0 </dev/null >/dev/null 2>&1 ||
+        abort "cannot write the stand-in Internet Explorer"
+    cp "$nav_dir/netscape.exe" "$state/netscape.exe.prepared"
+    cp "$ie_dir/iexplore.exe" "$state/iexplore.exe.prepared"
+    register_browsers
+}
+register_browsers() {
+    wine reg add "$APP_PATHS\\netscape.exe" /ve /d "$NAV_DIR\\netscape.exe" /f </dev/null >/dev/null 2>&1 &&
+        wine reg add "$APP_PATHS\\iexplore.exe" /ve /d "$IE_DIR\\iexplore.exe" /f </dev/null >/dev/null 2>&1 ||
+        abort "cannot register the stand-in browsers"
 }
 
 reg_delete() { wine reg delete "$1" /f </dev/null >/dev/null 2>&1 || true; }
@@ -87,16 +121,16 @@ reset_state() {
     prepare_prefix
     rm -rf "$nav_dir/Plugins" "$ie_dir/Plugins" "$drive_c/bvtest"
     mkdir -p "$nav_dir/Plugins" "$ie_dir/Plugins" "$drive_c/bvtest"
-    if ! cmp -s "$nav_dir/netscape.exe" "$state/netscape.exe.prepared" 2>/dev/null; then
-        wine "$build/make_browser.exe" "$NAV_DIR\\netscape.exe" pe32 4 5 </dev/null >/dev/null 2>&1
-        cp "$nav_dir/netscape.exe" "$state/netscape.exe.prepared"
+    if ! cmp -s "$nav_dir/netscape.exe" "$state/netscape.exe.prepared" 2>/dev/null ||
+       ! cmp -s "$ie_dir/iexplore.exe" "$state/iexplore.exe.prepared" 2>/dev/null; then
+        make_stand_in_browsers
     fi
     rm -f "$system_dir/bvrt32.dll" "$system_dir/bvsnd32.dll"
     local shared
     for shared in bvrt32.dll bvsnd32.dll; do
         wine reg delete "$SHARED_DLLS" /v "C:\\windows\\system32\\$shared" /f </dev/null >/dev/null 2>&1
     done
-    wine reg add "$APP_PATHS\\netscape.exe" /ve /d "$NAV_DIR\\netscape.exe" /f </dev/null >/dev/null 2>&1
+    register_browsers
     reg_delete 'HKCU\Software\Quendlark'
     reg_delete "$UNINSTALL_KEY"
     rm -rf "$programs_dir/Brisvane!"
@@ -259,6 +293,23 @@ expect_package_installed() {
     done < <(package_entries)
 }
 
+# A 32-bit program on 64-bit Windows writes only where its own view leads: nothing of the
+# install in the 64-bit system folder on disk or in the 64-bit view of HKLM\Software (its
+# uninstall record and shared-file counts belong under Wow6432Node).
+expect_nothing_in_the_64bit_view() {
+    [ "$HKLM_SOFTWARE" = 'HKLM\Software\Wow6432Node' ] || return 0
+    expect_no_file "$drive_c/windows/system32/bvrt32.dll"
+    expect_no_file "$drive_c/windows/system32/bvsnd32.dll"
+    # `wine reg` is itself a 32-bit program here: /reg:64 makes it read the 64-bit view.
+    if wine reg query 'HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Brisvane!' /reg:64 </dev/null >/dev/null 2>&1; then
+        fail "the uninstall record is in the 64-bit view"
+    fi
+    if wine reg query 'HKLM\Software\Microsoft\Windows\CurrentVersion\SharedDLLs' /reg:64 </dev/null 2>/dev/null |
+        grep -qi 'bvrt32\|bvsnd32'; then
+        fail "use counts of the shared files in the 64-bit view"
+    fi
+}
+
 # Nothing of an install anywhere: no target, plug-ins, shared files, records or shortcuts.
 expect_nothing_installed() {
     local target="$1"
@@ -329,15 +380,12 @@ expect_install_records() {
     done
 }
 
-# Linux path of a C: path.
-linux_path() { local p="${1#C:\\}"; echo "$drive_c/${p//\\//}"; }
-
 # Sets $slow: the demo package with ten 12 MB filler entries between the plug-in module and
 # the read-me, so that the copy lasts long enough for a Cancel or a kill to come part-way.
-# Packing the fillers takes a while: the slow installer is kept for as long as the demo
-# installer it is made from does not change.
+# Packing the fillers takes a while: the slow installer is kept beside the demo installer, for
+# every session of the build, for as long as the demo installer does not change.
 need_slow_installer() {
-    slow="$state/BrisvaneSetup-slow.exe"
+    slow="$build/BrisvaneSetup-slow.exe"
     [ -f "$slow" ] && [ "$slow" -nt "$installer" ] && return 0
     local slow_dir="$work/slow-package" fillers="" i
     rm -rf "$slow_dir" && mkdir -p "$slow_dir"
@@ -348,8 +396,8 @@ need_slow_installer() {
     done
     awk -v f="$fillers" '/^readme.txt/{printf "%s", f} {print}' "$package_files/manifest.ini" > "$slow_dir/manifest.ini"
     "$build/../host/setup-pack" build --stub "$build/BrisvaneSetup-stub.exe" --manifest "$slow_dir/manifest.ini" \
-        --out "$slow.part" >/dev/null || abort "cannot pack the slow installer"
-    mv "$slow.part" "$slow"
+        --out "$slow.part$$" >/dev/null || abort "cannot pack the slow installer"
+    mv "$slow.part$$" "$slow"
     rm -rf "$slow_dir"
 }
 

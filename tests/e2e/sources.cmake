@@ -1,6 +1,8 @@
-# End-to-end tests of the pages under Wine and Xvfb (win64 build): a test host that shows the
+# End-to-end tests of the pages under Wine and Xvfb (the Windows builds: win32, the product,
+# where the machine runs 32-bit programs; win64, the twin, elsewhere): a test host that shows the
 # pages the way start-up would, a driver that works them from another process, and one ctest
-# per scenario in a fresh Wine prefix of their own. Screenshots land in build/win64/screens/.
+# per scenario in a fresh Wine prefix of their own (64-bit, so that the 32-bit program runs
+# under WoW64 as most users' Windows runs it). Screenshots land in the build's screens/ folder.
 add_executable(e2e_driver tests/e2e/driver.cpp)
 target_compile_options(e2e_driver PRIVATE ${BRISVANE_WARNINGS})
 target_link_options(e2e_driver PRIVATE -static -static-libgcc -static-libstdc++)
@@ -11,6 +13,7 @@ target_link_libraries(page_host PRIVATE brisvane_program version)
 target_link_options(page_host PRIVATE -static -static-libgcc -static-libstdc++)
 
 set(BRISVANE_E2E_STATE ${CMAKE_BINARY_DIR}/e2e-wine)
+brisvane_wine_state(${BRISVANE_E2E_STATE} win64)
 set(BRISVANE_E2E ${PROJECT_SOURCE_DIR}/tests/e2e)
 add_test(NAME e2e_session_start COMMAND ${BRISVANE_E2E}/e2e-session start ${BRISVANE_E2E_STATE})
 add_test(NAME e2e_session_stop COMMAND ${BRISVANE_E2E}/e2e-session stop ${BRISVANE_E2E_STATE})
@@ -53,8 +56,8 @@ add_executable(planted_probe tests/e2e/planted_probe.cpp)
 target_link_options(planted_probe PRIVATE -static -static-libgcc -static-libstdc++)
 
 # One test per script in tests/e2e/program/. They need the demo installer
-# (build/win64/BrisvaneSetup.exe, see scripts/pack-sample); a missing or stale one is packed
-# with the host build's setup-pack beside this build.
+# (BrisvaneSetup.exe in this build, see scripts/pack-sample); a missing or stale one is packed
+# with the host build's setup-pack beside this build (build/host).
 set(BRISVANE_PROGRAM_TESTS happy-path second-run quit-each-page second-instance damaged-installer
     directory-refusals small-drive browser-refusals cancel-during-copy planted-dlls signed-installer
     long-directory keyboard-focus upgrade-rollback silent-install silent-failures
@@ -65,3 +68,21 @@ foreach(name IN LISTS BRISVANE_PROGRAM_TESTS)
   set_tests_properties(e2e_program_${name} PROPERTIES FIXTURES_REQUIRED e2e RESOURCE_LOCK e2e_display
                        TIMEOUT 180 SKIP_RETURN_CODE 77)
 endforeach()
+
+# The 32-bit product also runs on purely 32-bit Windows: the main scenarios again in a 32-bit
+# prefix of their own (no WoW64 redirection), on a display of their own, so that they may run
+# beside the scenarios above.
+if(BRISVANE_FLAVOUR STREQUAL "win32")
+  set(BRISVANE_E2E32_STATE ${CMAKE_BINARY_DIR}/e2e-wine32)
+  brisvane_wine_state(${BRISVANE_E2E32_STATE} win32)
+  add_test(NAME e2e32_session_start COMMAND ${BRISVANE_E2E}/e2e-session start ${BRISVANE_E2E32_STATE})
+  add_test(NAME e2e32_session_stop COMMAND ${BRISVANE_E2E}/e2e-session stop ${BRISVANE_E2E32_STATE})
+  set_tests_properties(e2e32_session_start PROPERTIES FIXTURES_SETUP e2e32 RESOURCE_LOCK e2e32_display)
+  set_tests_properties(e2e32_session_stop PROPERTIES FIXTURES_CLEANUP e2e32 RESOURCE_LOCK e2e32_display)
+  foreach(name happy-path cancel-during-copy upgrade-rollback silent-install uninstall)
+    add_test(NAME e2e32_program_${name}
+             COMMAND bash ${BRISVANE_E2E}/program/${name}.sh ${BRISVANE_E2E32_STATE} ${CMAKE_BINARY_DIR})
+    set_tests_properties(e2e32_program_${name} PROPERTIES FIXTURES_REQUIRED e2e32 RESOURCE_LOCK e2e32_display
+                         TIMEOUT 180 SKIP_RETURN_CODE 77)
+  endforeach()
+endif()

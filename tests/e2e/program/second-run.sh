@@ -16,8 +16,8 @@ start_installer
 drive again <<SCRIPT || fail "the second run did not show what the first left"
 timeout 10000
 $(steps_to_installed_browsers_page "$TARGET")
-expect_text 101 "C:\Program Files\Netscape\...\Program"
-expect_text 111 "C:\Program Files\Internet Explorer"
+expect_text 101 "$NAV_DIR_SHOWN"
+expect_text 111 "$IE_DIR"
 click 2
 SCRIPT
 expect_exit 0

@@ -51,11 +51,11 @@ expect_package_installed "$target_dir"
 
 # No /D=: the proposed directory, created when missing.
 reset_state
-default_dir="$drive_c/Program Files/Brisvane"
+default_dir=$(linux_path "$PROGRAM_FILES\\Brisvane")
 rm -rf "$default_dir"
 start_installer "" /S
 expect_exit 0
 expect_package_installed "$default_dir"
-expect_reg "$SETTINGS_KEY" CurDir 'C:\Program Files\Brisvane'
+expect_reg "$SETTINGS_KEY" CurDir "$PROGRAM_FILES\\Brisvane"
 rm -rf "$default_dir"
 finish

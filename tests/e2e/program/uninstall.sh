@@ -168,7 +168,7 @@ expect_no_file "$programs_dir/Brisvane!"
 # the same plug-in module in the same Plugins folders. Removed in both orders; after each step
 # every use count, the libraries, both plug-in copies and both products' files are checked.
 SECOND='C:\bvtest\uninstall\Second'
-SECOND_KEY='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Brisvane2'
+SECOND_KEY="$HKLM_SOFTWARE"'\Microsoft\Windows\CurrentVersion\Uninstall\Brisvane2'
 expect_use_counts() {
     local lib
     for lib in bvrt32.dll bvsnd32.dll; do

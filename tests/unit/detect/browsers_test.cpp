@@ -183,13 +183,42 @@ TEST_F(Detection, QuotedRegistrationIsUnquoted) {
     EXPECT_STREQ(ctx.explorer_exe_name, "iexplore.exe");
 }
 
-TEST_F(Detection, DefaultTarget) {
-    read_default_target();
-    EXPECT_STREQ(ctx.target_directory, "C:\\Program Files\\Brisvane\\");
+// Without CurDir the proposal is the system's Program Files folder for this program's kind
+// (ProgramFilesDir in its view of the registry: "Program Files (x86)" for a 32-bit program on
+// 64-bit Windows), or C:\Program Files when that value cannot serve.
+TEST_F(Detection, DefaultTargetIsTheSystemsProgramFilesFolder) {
+    const char* key = "Software\\Microsoft\\Windows\\CurrentVersion";
+    const std::string saved = registry_string(HKEY_LOCAL_MACHINE, key, "ProgramFilesDir");
+    const std::string too_long = "D:\\" + std::string(246, 'p');
+    struct { const char* value; std::string expected; } cases[] = {
+        {"D:\\Programs (x86)", "D:\\Programs (x86)\\Brisvane\\"},
+        {"D:\\Programs\\", "D:\\Programs\\Brisvane\\"},
+        {nullptr, "C:\\Program Files\\Brisvane\\"},    // no value
+        {"", "C:\\Program Files\\Brisvane\\"},
+        {"Programs", "C:\\Program Files\\Brisvane\\"},  // not a full path
+        {"\\\\server\\share", "C:\\Program Files\\Brisvane\\"},
+        {"D:\\", "C:\\Program Files\\Brisvane\\"},
+        {too_long.c_str(), "C:\\Program Files\\Brisvane\\"},   // no room for the name
+    };
+    HKEY windows;
+    ASSERT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, key, 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS, nullptr,
+                              &windows, nullptr), ERROR_SUCCESS);
+    for (const auto& c : cases) {
+        reset_context();
+        if (c.value) set_registry_string(HKEY_LOCAL_MACHINE, key, "ProgramFilesDir", c.value);
+        else RegDeleteValueA(windows, "ProgramFilesDir");
+        read_default_target();
+        EXPECT_EQ(ctx.target_directory, c.expected) << (c.value ? c.value : "(none)");
+    }
+    set_registry_string(HKEY_LOCAL_MACHINE, key, "ProgramFilesDir", "D:\\Programs");
     reset_context();
-    set_setting("bsr1", "x");   // the key exists, CurDir does not
+    set_setting("bsr1", "x");   // the settings key exists, CurDir does not
     read_default_target();
-    EXPECT_STREQ(ctx.target_directory, "C:\\Program Files\\Brisvane\\");
+    EXPECT_STREQ(ctx.target_directory, "D:\\Programs\\Brisvane\\");
+
+    if (saved == "<missing>") RegDeleteValueA(windows, "ProgramFilesDir");
+    else set_registry_string(HKEY_LOCAL_MACHINE, key, "ProgramFilesDir", saved);
+    RegCloseKey(windows);
 }
 
 TEST_F(Detection, QueryFileVersion) {
