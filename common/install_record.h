@@ -20,8 +20,8 @@
 
 #include "platform/win32.h"
 
-constexpr const char INSTALL_RECORD_VALUE[] = "InstallRecord";
-constexpr const char INSTALL_RECORD_TAG[] = "Brisvane install record 1";
+inline constexpr char INSTALL_RECORD_VALUE[] = "InstallRecord";
+inline constexpr char INSTALL_RECORD_TAG[] = "Brisvane install record 1";
 
 // Kinds of entry: the first character of the string; the rest is a full path.
 enum : char {
@@ -47,15 +47,15 @@ enum : char {
 };
 
 // The uninstaller's file name, in the target folder.
-constexpr const char UNINSTALLER_NAME[] = "NpU32.exe";
+inline constexpr char UNINSTALLER_NAME[] = "NpU32.exe";
 
 // Digits of a plug-in copy's stamp, before its path.
 constexpr int RECORD_STAMP_DIGITS = 24;
 
 // Where shared files' use counts are kept (HKEY_LOCAL_MACHINE), one REG_DWORD per full path.
-constexpr const char SHARED_DLLS_KEY[] = "Software\\Microsoft\\Windows\\CurrentVersion\\SharedDLLs";
+inline constexpr char SHARED_DLLS_KEY[] = "Software\\Microsoft\\Windows\\CurrentVersion\\SharedDLLs";
 // The parent of the uninstall records (HKEY_LOCAL_MACHINE); ctx.uninstall_key_name is below it.
-constexpr const char UNINSTALL_PARENT_KEY[] = "Software\\Microsoft\\Windows\\CurrentVersion";
+inline constexpr char UNINSTALL_PARENT_KEY[] = "Software\\Microsoft\\Windows\\CurrentVersion";
 
 // The one check of a record's form, made by the installer before it merges an earlier record
 // and by the uninstaller before it takes anything from one: `size` bytes of `text` are the tag,

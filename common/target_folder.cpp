@@ -1,6 +1,5 @@
 #include "common/target_folder.h"
 
-#include "common/install_record.h"
 #include "common/status.h"
 #include "detect/paths.h"
 #include "install/install_text.h"
@@ -56,16 +55,7 @@ void get_system_folders(SystemFolders& f) {
     if (char* cut = std::strrchr(f.path[FOLDER_USERS], '\\')) *cut = 0;
     // A 32-bit program on 64-bit Windows is given "Program Files (x86)" by the shell; the
     // 64-bit folder is named in the registry.
-    char* other = f.path[FOLDER_PROGRAM_FILES_OTHER];
-    other[0] = 0;
-    HKEY key;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, UNINSTALL_PARENT_KEY, 0, KEY_QUERY_VALUE, &key) == ERROR_SUCCESS) {
-        DWORD type = 0, size = PATH_BUFFER_SIZE - 1;
-        if (RegQueryValueExA(key, "ProgramW6432Dir", nullptr, &type, (BYTE*)other, &size) != ERROR_SUCCESS ||
-            type != REG_SZ)
-            other[0] = 0;
-        RegCloseKey(key);
-    }
+    read_windows_value("ProgramW6432Dir", f.path[FOLDER_PROGRAM_FILES_OTHER]);
     for (char* folder : f.path) {
         to_long_path(folder);
         add_backslash(folder);
@@ -86,7 +76,7 @@ int normalise_target(char* path) {
         while (*end && *end != '\\' && *end != '/') ++end;
         size_t length = (size_t)(end - p);
         for (const char* c = p; c < end; ++c)
-            if ((unsigned char)*c < 32 || *c == ':' || std::strchr("\"*<>?|", *c)) return MSG_INVALID_DIRECTORY;
+            if (*c == ':' || std::strchr("\"*<>?|", *c)) return MSG_INVALID_DIRECTORY;
         bool dots = length == 2 && p[0] == '.' && p[1] == '.';
         if (dots) {
             if (n == 3) return MSG_INVALID_DIRECTORY;   // above the root
@@ -110,7 +100,7 @@ int normalise_target(char* path) {
 }
 
 bool target_folder_allowed(const char* t, const SystemFolders& f) {
-    if (depth(t) < 2 || t[std::strlen(t) - 1] != '\\') return false;   // a drive's root
+    if (depth(t) < 2) return false;   // a drive's root
     for (int i = 0; i < SYSTEM_FOLDER_COUNT; ++i) {
         const char* folder = f.path[i];
         if (*folder && (same_name(t, folder) || path_inside(folder, t) ||

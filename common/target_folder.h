@@ -30,11 +30,13 @@ void get_system_folders(SystemFolders& folders);
 
 // Puts a target folder as entered (Directory page, /D=) into the one form: "X:\a\b", a drive
 // letter (upper case), backslashes only, no "." or ".." part, no doubled separator, no part
-// ending in a dot or blank (Windows drops those), each part that exists under its long name (to_long_path),
-// no trailing backslash. Forward slashes are taken as backslashes. Refused with 38: a network
-// path, a path without a drive ("\a", "a\b") or relative to a drive's current folder ("C:a"),
-// a drive root, ".." above the root, a character no name may hold. Refused with 45: a result
-// that does not fit a path buffer. Returns 0 or the message; `path` is only changed on 0.
+// ending in a dot or blank (Windows drops those), each part that exists under its long name
+// (to_long_path), no trailing backslash. Forward slashes are taken as backslashes.
+// Refused with 38: a network path, a path without a drive ("\a", "a\b") or relative to a
+// drive's current folder ("C:a"), a drive root, ".." above the root, one of : " * < > ? |
+// (the last five are wildcards to the system's listing, which gives the long names).
+// Refused with 45: a result that does not fit a path buffer. Returns 0 or the message;
+// `path` is only changed on 0.
 int normalise_target(char* path);
 
 // Whether a target folder (a full path ending with a backslash, under its long names: see

@@ -9,17 +9,6 @@
 
 namespace {
 
-// Reads a registry value of any type into a path buffer, terminated; empty when it cannot
-// be read (the buffer's contents are not defined after a failed or too-long read).
-void read_value(HKEY key, const char* name, char* out) {
-    DWORD size = PATH_BUFFER_SIZE;
-    if (RegQueryValueExA(key, name, nullptr, nullptr, reinterpret_cast<BYTE*>(out), &size) != ERROR_SUCCESS) {
-        out[0] = 0;
-        return;
-    }
-    out[size < (DWORD)PATH_BUFFER_SIZE ? size : PATH_BUFFER_SIZE - 1] = 0;
-}
-
 // The default value of App Paths' subkey for `exe_name`; empty when missing.
 void read_app_path(HKEY app_paths, const char* exe_name, char* out) {
     LONG size = PATH_BUFFER_SIZE;
@@ -84,12 +73,7 @@ void accept_browser(char* directory, char* exe_name, const char* default_exe, ui
 // 32-bit program has. DEFAULT_TARGET_DIRECTORY when the value is missing, is not a full path
 // on a drive or leaves no room for the name.
 void read_programs_folder(char* out) {
-    HKEY windows;
-    out[0] = 0;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, UNINSTALL_PARENT_KEY, 0, KEY_READ, &windows) == ERROR_SUCCESS) {
-        read_value(windows, "ProgramFilesDir", out);
-        RegCloseKey(windows);
-    }
+    read_windows_value("ProgramFilesDir", out);
     remove_backslash(out);
     size_t n = std::strlen(out);
     bool full_path = n > 3 && out[1] == ':' && out[2] == '\\';

@@ -1,6 +1,7 @@
 #include "detect/paths.h"
 
 #include "common/install_context.h"
+#include "common/install_record.h"
 
 #include <cstring>
 
@@ -122,6 +123,23 @@ void to_long_path(char* path) {
     }
     if (*at == 0) std::strcpy(path, work);   // every part was taken ("C:dir" never is)
     LocalFree(work);
+}
+
+void read_value(HKEY key, const char* name, char* out) {
+    DWORD size = PATH_BUFFER_SIZE;
+    if (RegQueryValueExA(key, name, nullptr, nullptr, reinterpret_cast<BYTE*>(out), &size) != ERROR_SUCCESS) {
+        out[0] = 0;
+        return;
+    }
+    out[size < (DWORD)PATH_BUFFER_SIZE ? size : PATH_BUFFER_SIZE - 1] = 0;
+}
+
+void read_windows_value(const char* name, char* out) {
+    HKEY windows;
+    out[0] = 0;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, UNINSTALL_PARENT_KEY, 0, KEY_READ, &windows) != ERROR_SUCCESS) return;
+    read_value(windows, name, out);
+    RegCloseKey(windows);
 }
 
 void add_backslash(char* path) {

@@ -34,6 +34,13 @@ uint32_t free_space_kb(const char* path);
 // a wildcard, or memory or room is short.
 void to_long_path(char* path);
 
+// Reads a registry value of any type into a path buffer, terminated; empty when it cannot
+// be read (the buffer's contents are not defined after a failed or too-long read).
+void read_value(HKEY key, const char* name, char* out);
+// Reads value `name` of HKEY_LOCAL_MACHINE\Software\Microsoft\Windows\CurrentVersion, where
+// the system names its own folders, as read_value does.
+void read_windows_value(const char* name, char* out);
+
 // Appends a backslash when the path is not empty, does not end with one and has room for it.
 void add_backslash(char* path);
 // Removes a trailing backslash from a path longer than 3 characters (a root such as C:\ keeps it).
