@@ -7,8 +7,9 @@
 # QuietUninstallString names (no window, exit 0); a shared file another program still uses
 # stays with its count lowered; an upgrade followed by one uninstall removes what both
 # versions placed; running it again, or after the user deleted the folder, ends cleanly; a
-# write-protected file goes at the next restart; two products sharing the shared libraries and
-# the plug-in module keep them until the last one is removed, in either order.
+# write-protected file goes at the next restart; a target spelt otherwise is installed under its
+# one form and removed whole; two products sharing the shared libraries and the plug-in module
+# keep them until the last one is removed, in either order.
 source "$(dirname "$0")/../program-lib.sh"
 reset_state
 TARGET='C:\bvtest\uninstall\Brisvane'
@@ -161,6 +162,24 @@ expect_no_file "$ie_dir/Plugins/nptnf32.dll"
 expect_no_key "$UNINSTALL_KEY"
 expect_no_key "$SETTINGS_KEY"
 expect_no_file "$programs_dir/Brisvane!"
+
+# 8 (below 5). A target given in another spelling (forward slashes, a ".." part, a doubled
+# separator) is installed under its one form, which the uninstaller takes whole: everything
+# goes. A network path is refused before anything is made.
+reset_state
+start_installer "" /S '/D=C:/bvtest/uninstall/Other/..//Brisvane'
+expect_exit 0
+expect_reg "$UNINSTALL_KEY" InstallLocation "$TARGET"
+expect_reg "$UNINSTALL_KEY" UninstallString "\"$TARGET\\NpU32.exe\""
+start_installer "$TARGET\\NpU32.exe" /S
+expect_exit 0
+wait_for_cleanup
+expect_no_file "$target"
+expect_no_file "$nav_dir/Plugins/nptnf32.dll"
+expect_no_key "$UNINSTALL_KEY"
+start_installer "" /S '/D=\\server\share\Brisvane'
+expect_exit 13
+expect_no_key "$UNINSTALL_KEY"
 
 # 7 (below 6). Two products sharing the shared libraries and the plug-in folders. The second
 # is the demo package under another product name (its installer's and its uninstaller's texts
