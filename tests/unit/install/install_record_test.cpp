@@ -200,6 +200,10 @@ TEST_F(InstallRecord, AnEarlierRecordThatIsNotSoundIsReplacedNotMerged) {
         {"another form", REG_MULTI_SZ, join_strings({"Some other record 7", old_file, "E1"})},
         {"no end", REG_MULTI_SZ, join_strings({INSTALL_RECORD_TAG, old_file})},
         {"cut short", REG_MULTI_SZ, cut},
+        // What the uninstaller refuses whole is not merged either: one record check.
+        {"a wrong count", REG_MULTI_SZ, join_strings({INSTALL_RECORD_TAG, old_file, "E2"})},
+        {"an entry of an unknown kind", REG_MULTI_SZ,
+         join_strings({INSTALL_RECORD_TAG, old_file, "X" + target() + "odd.dll", "E2"})},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.label);
@@ -209,6 +213,10 @@ TEST_F(InstallRecord, AnEarlierRecordThatIsNotSoundIsReplacedNotMerged) {
         EXPECT_FALSE(has(strings, old_file));
         for (const auto& s : expected_entries()) EXPECT_TRUE(has(strings, s)) << s;
         EXPECT_EQ(strings.back(), "E" + std::to_string(strings.size() - 2));
+        // The record written is one the uninstaller takes.
+        DWORD count = 0;
+        std::vector<char> data = record_data();
+        EXPECT_TRUE(install_record_form(data.data(), (DWORD)data.size(), count));
     }
 }
 
