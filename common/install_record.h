@@ -18,8 +18,10 @@
 // uninstall removes what both placed.
 #pragma once
 
-constexpr const char INSTALL_RECORD_VALUE[] = "InstallRecord";
-constexpr const char INSTALL_RECORD_TAG[] = "Brisvane install record 1";
+#include "platform/win32.h"
+
+inline constexpr char INSTALL_RECORD_VALUE[] = "InstallRecord";
+inline constexpr char INSTALL_RECORD_TAG[] = "Brisvane install record 1";
 
 // Kinds of entry: the first character of the string; the rest is a full path.
 enum : char {
@@ -32,19 +34,35 @@ enum : char {
     // as the file was once installed), then the path. The copy is removed only while it still
     // has that size and time: a browser's newer module stays.
     RECORD_PLUGIN_COPY = 'P',
-    RECORD_SHARED_FILE = 'S',     // a shared file written (use count raised in SharedDLLs)
+    // A shared file the installation needs, written or kept (its use count was raised once
+    // for the installation in SharedDLLs).
+    RECORD_SHARED_FILE = 'S',
+    // A shared file whose use count the uninstaller has already lowered: it marks the entry so
+    // before it lowers the count, so that a second run (after a file could not be removed, or
+    // after the first one was killed) never lowers it again.
+    RECORD_SHARED_RELEASED = 'U',
     RECORD_SHORTCUT = 'L',        // a shortcut (.lnk) in the group folder
     RECORD_USER_KEY = 'R',        // a key under HKEY_CURRENT_USER the installation wrote
     RECORD_END = 'E',
 };
 
 // The uninstaller's file name, in the target folder.
-constexpr const char UNINSTALLER_NAME[] = "NpU32.exe";
+inline constexpr char UNINSTALLER_NAME[] = "NpU32.exe";
 
 // Digits of a plug-in copy's stamp, before its path.
 constexpr int RECORD_STAMP_DIGITS = 24;
 
 // Where shared files' use counts are kept (HKEY_LOCAL_MACHINE), one REG_DWORD per full path.
-constexpr const char SHARED_DLLS_KEY[] = "Software\\Microsoft\\Windows\\CurrentVersion\\SharedDLLs";
+inline constexpr char SHARED_DLLS_KEY[] = "Software\\Microsoft\\Windows\\CurrentVersion\\SharedDLLs";
 // The parent of the uninstall records (HKEY_LOCAL_MACHINE); ctx.uninstall_key_name is below it.
-constexpr const char UNINSTALL_PARENT_KEY[] = "Software\\Microsoft\\Windows\\CurrentVersion";
+inline constexpr char UNINSTALL_PARENT_KEY[] = "Software\\Microsoft\\Windows\\CurrentVersion";
+
+// The one check of a record's form, made by the installer before it merges an earlier record
+// and by the uninstaller before it takes anything from one: `size` bytes of `text` are the tag,
+// entries of known kinds (none empty; plug-in copies with their stamp digits), the end string
+// with their number, and then only the terminating zeros. `count` receives the number.
+bool install_record_form(const char* text, DWORD size, DWORD& count);
+// Reads `count` upper-case hexadecimal digits; false at any other character.
+bool record_hex_digits(const char* p, int count, DWORD& value);
+// The stamp of a plug-in copy as found now: RECORD_STAMP_DIGITS digits and a zero into `out`.
+void format_record_stamp(char* out, const WIN32_FIND_DATAA& found);

@@ -3,4 +3,6 @@ list(APPEND BRISVANE_CORE_SOURCES
   common/pe_version.cpp
   common/command_line.cpp
   common/run_log.cpp
+  common/target_folder.cpp
+  common/install_record.cpp
 )

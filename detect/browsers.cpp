@@ -9,17 +9,6 @@
 
 namespace {
 
-// Reads a registry value of any type into a path buffer, terminated; empty when it cannot
-// be read (the buffer's contents are not defined after a failed or too-long read).
-void read_value(HKEY key, const char* name, char* out) {
-    DWORD size = PATH_BUFFER_SIZE;
-    if (RegQueryValueExA(key, name, nullptr, nullptr, reinterpret_cast<BYTE*>(out), &size) != ERROR_SUCCESS) {
-        out[0] = 0;
-        return;
-    }
-    out[size < (DWORD)PATH_BUFFER_SIZE ? size : PATH_BUFFER_SIZE - 1] = 0;
-}
-
 // The default value of App Paths' subkey for `exe_name`; empty when missing.
 void read_app_path(HKEY app_paths, const char* exe_name, char* out) {
     LONG size = PATH_BUFFER_SIZE;
@@ -84,12 +73,7 @@ void accept_browser(char* directory, char* exe_name, const char* default_exe, ui
 // 32-bit program has. DEFAULT_TARGET_DIRECTORY when the value is missing, is not a full path
 // on a drive or leaves no room for the name.
 void read_programs_folder(char* out) {
-    HKEY windows;
-    out[0] = 0;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, UNINSTALL_PARENT_KEY, 0, KEY_READ, &windows) == ERROR_SUCCESS) {
-        read_value(windows, "ProgramFilesDir", out);
-        RegCloseKey(windows);
-    }
+    read_windows_value("ProgramFilesDir", out);
     remove_backslash(out);
     size_t n = std::strlen(out);
     bool full_path = n > 3 && out[1] == ':' && out[2] == '\\';
@@ -161,47 +145,3 @@ uint32_t query_file_version(const char* path) {
     return version;
 }
 
-void to_long_path(char* path) {
-    auto* work = static_cast<char*>(LocalAlloc(LMEM_ZEROINIT, PATH_BUFFER_SIZE));
-    if (!work) return;
-    size_t length = 0;
-    if (path[0] != 0 && path[1] == ':') {
-        work[0] = path[0];
-        work[1] = ':';
-        length = 2;
-    }
-    const char* at = path + length;
-    while (*at == '\\') ++at;
-
-    bool found = true;
-    for (;;) {
-        const char* end = std::strchr(at, '\\');
-        size_t part = end ? (size_t)(end - at) : std::strlen(at);
-        if (length + 1 + part >= (size_t)PATH_BUFFER_SIZE || std::memchr(at, '*', part) ||
-            std::memchr(at, '?', part)) {
-            found = false;
-            break;
-        }
-        work[length] = '\\';
-        std::memcpy(work + length + 1, at, part);
-        work[length + 1 + part] = 0;
-        WIN32_FIND_DATAA data;
-        HANDLE find = FindFirstFileA(work, &data);
-        if (find == INVALID_HANDLE_VALUE) {
-            found = false;
-            break;
-        }
-        FindClose(find);
-        size_t name = std::strlen(data.cFileName);
-        if (length + 1 + name >= (size_t)PATH_BUFFER_SIZE) {
-            found = false;
-            break;
-        }
-        std::memcpy(work + length + 1, data.cFileName, name + 1);
-        length += 1 + name;
-        if (!end) break;
-        at = end + 1;
-    }
-    if (found) std::strcpy(path, work);
-    LocalFree(work);
-}

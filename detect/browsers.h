@@ -2,6 +2,7 @@
 // the platform's application paths and the settings an earlier run left in the registry.
 #pragma once
 
+#include "detect/paths.h"
 #include "platform/win32.h"
 
 #include <cstdint>
@@ -36,8 +37,3 @@ void read_default_target();
 // resource; 0 when it has none, it cannot be read or memory is short.
 uint32_t query_file_version(const char* path);
 
-// Rewrites a path (260-byte buffer) with each component as the file system lists it (its
-// long name). Leaves it unchanged when a component cannot be found (so network paths and
-// paths ending in a backslash stay as they are), a component holds a wildcard, or memory or
-// room is short.
-void to_long_path(char* path);

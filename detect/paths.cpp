@@ -1,6 +1,7 @@
 #include "detect/paths.h"
 
 #include "common/install_context.h"
+#include "common/install_record.h"
 
 #include <cstring>
 
@@ -89,6 +90,56 @@ uint32_t free_space_kb(const char* path) {
         return FREE_SPACE_UNKNOWN;
     uint64_t kb = (uint64_t)bytes_per_sector * sectors_per_cluster * free_clusters / 1024;
     return kb < FREE_SPACE_UNKNOWN ? (uint32_t)kb : FREE_SPACE_UNKNOWN - 1;
+}
+
+void to_long_path(char* path) {
+    if (path[0] == 0 || path[1] != ':' || std::strchr(path, '*') || std::strchr(path, '?')) return;
+    auto* work = static_cast<char*>(LocalAlloc(LMEM_ZEROINIT, PATH_BUFFER_SIZE));
+    if (!work) return;
+    std::memcpy(work, path, 2);
+    size_t length = 2;
+    const char* at = path + 2;
+    // `at` is at a backslash; the part after it is looked up under what `work` holds so far.
+    while (*at == '\\') {
+        const char* part = at + 1;
+        const char* end = std::strchr(part, '\\');
+        size_t n = end ? (size_t)(end - part) : std::strlen(part);
+        const char* next = part + n;
+        if (length + 1 + n >= (size_t)PATH_BUFFER_SIZE) break;
+        work[length] = '\\';
+        std::memcpy(work + length + 1, part, n);
+        work[length + 1 + n] = 0;
+        WIN32_FIND_DATAA data;
+        HANDLE find = FindFirstFileA(work, &data);
+        if (find != INVALID_HANDLE_VALUE) {
+            FindClose(find);
+            size_t name = std::strlen(data.cFileName);
+            if (length + 1 + name >= (size_t)PATH_BUFFER_SIZE) break;
+            std::memcpy(work + length + 1, data.cFileName, name + 1);
+            n = name;
+        }
+        length += 1 + n;
+        at = next;
+    }
+    if (*at == 0) std::strcpy(path, work);   // every part was taken ("C:dir" never is)
+    LocalFree(work);
+}
+
+void read_value(HKEY key, const char* name, char* out) {
+    DWORD size = PATH_BUFFER_SIZE;
+    if (RegQueryValueExA(key, name, nullptr, nullptr, reinterpret_cast<BYTE*>(out), &size) != ERROR_SUCCESS) {
+        out[0] = 0;
+        return;
+    }
+    out[size < (DWORD)PATH_BUFFER_SIZE ? size : PATH_BUFFER_SIZE - 1] = 0;
+}
+
+void read_windows_value(const char* name, char* out) {
+    HKEY windows;
+    out[0] = 0;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, UNINSTALL_PARENT_KEY, 0, KEY_READ, &windows) != ERROR_SUCCESS) return;
+    read_value(windows, name, out);
+    RegCloseKey(windows);
 }
 
 void add_backslash(char* path) {

@@ -27,6 +27,20 @@ int make_directory_path(char* path, int* first_created = nullptr);
 // than 0xFFFFFFFE kilobytes are reported as 0xFFFFFFFE, never wrapped.
 uint32_t free_space_kb(const char* path);
 
+// Rewrites a full path "X:\..." (260-byte buffer) with each part that exists as the file
+// system lists it (its long name), so that two spellings of one folder compare equal; a part
+// that does not exist, and every part after it, stays as written, and so does a trailing
+// backslash. Leaves the path unchanged when it has no drive ("\\server\share", "\dir"), holds
+// a wildcard, or memory or room is short.
+void to_long_path(char* path);
+
+// Reads a registry value of any type into a path buffer, terminated; empty when it cannot
+// be read (the buffer's contents are not defined after a failed or too-long read).
+void read_value(HKEY key, const char* name, char* out);
+// Reads value `name` of HKEY_LOCAL_MACHINE\Software\Microsoft\Windows\CurrentVersion, where
+// the system names its own folders, as read_value does.
+void read_windows_value(const char* name, char* out);
+
 // Appends a backslash when the path is not empty, does not end with one and has room for it.
 void add_backslash(char* path);
 // Removes a trailing backslash from a path longer than 3 characters (a root such as C:\ keeps it).

@@ -20,15 +20,6 @@ bool add_string(const char* string) {
     return string_list_add(&ctx.record_block, &ctx.record, string) == STATUS_OK;
 }
 
-// The strings of a record read back (tag first, end last) when it is one: null otherwise.
-const char* checked_strings(const char* data, DWORD size, DWORD type) {
-    if (type != REG_MULTI_SZ || size < sizeof INSTALL_RECORD_TAG + 1 || data[size - 1] || data[size - 2]) return nullptr;
-    if (std::memcmp(data, INSTALL_RECORD_TAG, sizeof INSTALL_RECORD_TAG) != 0) return nullptr;
-    const char* last = data;
-    for (const char* p = data; *p; p += std::strlen(p) + 1) last = p;
-    return last[0] == RECORD_END ? data : nullptr;
-}
-
 void raise_use_count(HKEY key, const char* path) {
     DWORD count = 0, size = sizeof count, type = 0;
     if (RegQueryValueExA(key, path, nullptr, &type, reinterpret_cast<BYTE*>(&count), &size) != ERROR_SUCCESS ||
@@ -50,8 +41,7 @@ void record_entry(char kind, const char* path) {
         HANDLE find = FindFirstFileA(path, &found);
         if (find == INVALID_HANDLE_VALUE) return;
         FindClose(find);
-        wsprintfA(entry + 1, "%08lX%08lX%08lX", found.nFileSizeLow, found.ftLastWriteTime.dwHighDateTime,
-                  found.ftLastWriteTime.dwLowDateTime);
+        format_record_stamp(entry + 1, found);
     }
     if (append_text(entry, ENTRY_BUFFER_SIZE, path)) add_string(entry);
 }
@@ -75,12 +65,17 @@ void write_install_record(HKEY uninstall_key) {
     DWORD size = 0, type = 0;
     if (RegQueryValueExA(uninstall_key, INSTALL_RECORD_VALUE, nullptr, &type, nullptr, &size) == ERROR_SUCCESS) {
         char* data = static_cast<char*>(alloc_block(size + 2, &old_block));
+        DWORD entries;
+        // Only a record the uninstaller would take is merged; any other is replaced, and the
+        // files it listed are no longer recorded.
         if (data && RegQueryValueExA(uninstall_key, INSTALL_RECORD_VALUE, nullptr, &type,
-                                     reinterpret_cast<BYTE*>(data), &size) == ERROR_SUCCESS)
-            old_record = checked_strings(data, size, type);
+                                     reinterpret_cast<BYTE*>(data), &size) == ERROR_SUCCESS &&
+            type == REG_MULTI_SZ && install_record_form(data, size, entries))
+            old_record = data;
     }
 
-    // Counted once per installation: a shared file the earlier record lists was counted then.
+    // Counted once per installation: a shared file the earlier record lists (and whose count
+    // no uninstaller has lowered since) was counted then.
     HKEY counts = nullptr;
     for (const char* p = ctx.record; *p; p += std::strlen(p) + 1) {
         if (p[0] != RECORD_SHARED_FILE || string_listed(old_record, p)) continue;

@@ -121,10 +121,10 @@ int commit_pending_files() {
             break;
         }
         // The log's "Written:" line named the temporary name; this one the final name.
-        if (placed) {
-            log_line("Placed: ", placed);
-            record_placed_file(placed, index < ctx.shared_files_pending);
-        }
+        if (placed) log_line("Placed: ", placed);
+        // A shared file whose earlier copy stays is used by the installation all the same.
+        bool shared = index < ctx.shared_files_pending;
+        if (placed || shared) record_placed_file(final_path, shared);
     }
     return result;
 }

@@ -90,12 +90,15 @@ void write_uninstall_record() {
     HKEY key = create_registry_key(parent, ctx.uninstall_key_name);
     if (key) {
         set_string(key, "DisplayName", display_name);
-        set_string(key, "UninstallString", command);
+        // Quoted: the system runs the command elevated, and an unquoted path with a blank in
+        // it is tried piece by piece ("C:\Program.exe" first).
+        char text[PATH_BUFFER_SIZE + 8];
+        int quoted = wsprintfA(text, "\"%s\" /S", command) - 3;
+        set_string(key, "QuietUninstallString", text);
+        text[quoted] = 0;
+        set_string(key, "UninstallString", text);
         // What the system's list of programs shows, and what administrators' tools read.
         set_string(key, "DisplayIcon", command);
-        char text[PATH_BUFFER_SIZE + 8];
-        wsprintfA(text, "\"%s\" /S", command);
-        set_string(key, "QuietUninstallString", text);
         const SetupHeader& header = setup_header();
         wsprintfA(text, "%u.%u.%u", (unsigned)(header.product_version_ms >> 16),
                   (unsigned)(header.product_version_ms & 0xFFFF), (unsigned)(header.product_version_ls & 0xFFFF));

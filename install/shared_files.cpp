@@ -1,7 +1,9 @@
 #include "install/shared_files.h"
 
 #include "common/install_context.h"
+#include "common/install_record.h"
 #include "common/status.h"
+#include "install/install_record.h"
 #include "install/install_sequence.h"
 #include "install/install_text.h"
 #include "install/pending_files.h"
@@ -79,7 +81,13 @@ int place_shared_file(uint8_t* entry, WorkBuffers& b) {
     if (write && status == STATUS_OK) {
         status = write_pending_file(name, entry, directory);
         if (status == STATUS_OK) ++ctx.shared_files_pending;   // shared files come first in the list
-    } else if (status == STATUS_OK) remove_stale_copy(name, directory);
+    } else if (status == STATUS_OK) {
+        remove_stale_copy(name, directory);
+        // Kept where it belongs: this installation uses it as well, so it counts its use like
+        // any other. (A newer copy found elsewhere than where it belongs is not counted.)
+        if (same_name(b.current, directory) && append_text(b.current, PATH_BUFFER_SIZE, name))
+            record_entry(RECORD_SHARED_FILE, b.current);
+    }
     advance_progress();
     return status;
 }

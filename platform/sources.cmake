@@ -6,6 +6,7 @@ list(APPEND BRISVANE_HOST_SOURCES
   platform/host/strings.cpp
   platform/host/version.cpp
   platform/host/ui_stand_in.cpp
+  platform/host/shell.cpp
 )
 set(BRISVANE_WINDOWS_TEST_HOOK_SOURCES
   platform/windows/test_hooks.cpp

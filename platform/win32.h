@@ -83,6 +83,7 @@ typedef int HFILE;
 #define ERROR_NO_MORE_FILES 18L
 #define ERROR_ALREADY_EXISTS 183L
 #define ERROR_DIR_NOT_EMPTY 145L
+#define ERROR_NO_MORE_ITEMS 259L
 
 // Memory.
 #define GMEM_FIXED 0x0000
@@ -251,7 +252,27 @@ LONG RegQueryInfoKeyA(HKEY key, LPSTR class_name, LPDWORD class_size, LPDWORD re
                       LPDWORD subkeys, LPDWORD max_subkey_length, LPDWORD max_class_length,
                       LPDWORD values, LPDWORD max_value_name_length, LPDWORD max_value_length,
                       LPDWORD security_descriptor_size, FILETIME* last_write_time);
+// Only the name is filled in; the class and time outputs must be null.
+LONG RegEnumKeyExA(HKEY key, DWORD index, LPSTR name, LPDWORD name_size, LPDWORD reserved,
+                   LPSTR class_name, LPDWORD class_size, FILETIME* last_write_time);
 LONG RegCloseKey(HKEY key);
+
+// The shell's special folders: the folder of a CSIDL_* id, as an item list, and its path.
+typedef int32_t HRESULT;
+#define S_OK ((HRESULT)0)
+#define E_FAIL ((HRESULT)0x80004005)
+typedef struct ITEMIDLIST_* LPITEMIDLIST;
+typedef const struct ITEMIDLIST_* LPCITEMIDLIST;
+#define CSIDL_PROGRAMS 0x0002
+#define CSIDL_COMMON_PROGRAMS 0x0017
+#define CSIDL_COMMON_APPDATA 0x0023
+#define CSIDL_WINDOWS 0x0024
+#define CSIDL_SYSTEM 0x0025
+#define CSIDL_PROGRAM_FILES 0x0026
+#define CSIDL_PROFILE 0x0028
+HRESULT SHGetSpecialFolderLocation(HWND owner, int folder, LPITEMIDLIST* list);
+BOOL SHGetPathFromIDListA(LPCITEMIDLIST list, LPSTR path);
+void CoTaskMemFree(LPVOID block);
 
 // Version library.
 DWORD GetFileVersionInfoSizeA(LPCSTR path, LPDWORD handle);

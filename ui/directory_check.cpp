@@ -3,6 +3,7 @@
 
 #include "common/install_context.h"
 #include "common/status.h"
+#include "common/target_folder.h"
 #include "detect/paths.h"
 #include "package/load_package.h"
 #include "package/package_format.h"
@@ -15,12 +16,6 @@ namespace {
 
 constexpr int SIZE_TEMPLATE_SIZE = 40;   // string 99 is loaded with a limit of 39 characters
 constexpr size_t SHORT_NAME_LENGTH = 12;  // an 8.3 name: eight, a dot, three
-
-// A network path, or a drive letter, a colon and at least one more character.
-bool has_directory_form(const char* path) {
-    if (path[0] == '\\' && path[1] == '\\') return true;
-    return std::strlen(path) >= 3 && path[1] == ':';
-}
 
 // The longest name the install may write below the target directory: the longest File entry
 // name that is installed, and never less than an 8.3 name (the uninstaller's, the read-me's).
@@ -97,15 +92,21 @@ bool directory_accepted(HWND page) {
 }  // namespace
 
 bool check_target_directory(HWND page) {
-    if (!has_directory_form(ctx.target_directory)) {
-        show_warning(page, MSG_INVALID_DIRECTORY);
+    // The one form every record takes (see common/target_folder.h), away from the system's
+    // folders: what the uninstaller would refuse is refused here, before anything is made.
+    static SystemFolders folders;   // static: 2 KB would call for the stack probe
+    char* entry = ctx.target_directory;
+    int refusal = normalise_target(entry);
+    if (!refusal && !has_room_for_files(entry)) refusal = MSG_DIRECTORY_TOO_LONG;
+    if (!refusal) {
+        add_backslash(entry);
+        get_system_folders(folders);
+        if (!target_folder_allowed(entry, folders)) refusal = MSG_INVALID_DIRECTORY;
+    }
+    if (refusal) {
+        show_warning(page, refusal);
         return false;
     }
-    if (!has_room_for_files(ctx.target_directory)) {
-        show_warning(page, MSG_DIRECTORY_TOO_LONG);
-        return false;
-    }
-    add_backslash(ctx.target_directory);
     if (holds_conflict_marker(ctx.target_directory)) {
         show_warning(page, MSG_CONFLICTING_PRODUCT);
         return false;

@@ -10,16 +10,17 @@
 constexpr const char* CONFLICT_MARKERS[] = {"tnfsa.bin", "tnfsa32.bin"};
 
 // Checks ctx.target_directory (as typed) in this order, asking and warning with boxes owned
-// by `page`: its form (a network path "\\...", or at least 3 characters with ':' second;
-// else message 38); room below it for the longest name the install writes there (else 45,
-// before anything is created); no conflict marker file in it (43); enough free space for
+// by `page`: its form, which it takes into the one form of a target folder (normalise_target:
+// else message 38 or 45); room below it for the longest name the install writes there (else
+// 45, before anything is created); that it keeps away from the system's folders
+// (target_folder_allowed: else 38); no conflict marker file in it (43); enough free space for
 // required_kb (42: Retry measures again, Abort or Cancel stays, Ignore goes on; unknown space
 // goes on); that it exists, else offers to create it (49; No stays; a failure to create it,
 // or to enter it once created, shows 41). What the creation made is recorded (see
 // remove_created_directory).
-// Returns true when the page may go on: target_directory then ends with a backslash and is the
-// process's current directory. On false the page stays; target_directory may have gained or
-// lost a trailing backslash, nothing else.
+// Returns true when the page may go on: target_directory then has the one form, ends with a
+// backslash and is the process's current directory. On false the page stays; target_directory
+// is as typed when its form was refused, else in the one form.
 bool check_target_directory(HWND page);
 
 // Removes the directories the page created in this run (the last chain it made), deepest

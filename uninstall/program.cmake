@@ -9,11 +9,14 @@ set(BRISVANE_UNINSTALLER_SOURCES
   install/install_text.cpp
   detect/paths.cpp
   common/command_line.cpp
+  common/install_record.cpp
+  common/run_log.cpp
+  common/target_folder.cpp
 )
 add_executable(NpU32 WIN32 ${BRISVANE_UNINSTALLER_SOURCES} ${BRISVANE_RUNTIME_SOURCES} uninstall/uninstaller.rc)
 target_include_directories(NpU32 PRIVATE ${PROJECT_SOURCE_DIR})
 target_compile_definitions(NpU32 PRIVATE WIN32_LEAN_AND_MEAN NOMINMAX)
 target_compile_options(NpU32 PRIVATE ${BRISVANE_WARNINGS} ${BRISVANE_PROGRAM_FLAGS} ${BRISVANE_PROGRAM_LTO_FLAGS})
-target_link_libraries(NpU32 PRIVATE shell32 advapi32 user32 kernel32 gcc)
+target_link_libraries(NpU32 PRIVATE shell32 ole32 advapi32 user32 kernel32 gcc)
 target_link_options(NpU32 PRIVATE ${BRISVANE_PROGRAM_LINK_OPTIONS})
 set_target_properties(NpU32 PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${BRISVANE_SAMPLE_DIR})

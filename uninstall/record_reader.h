@@ -6,20 +6,8 @@
 #pragma once
 
 #include "common/install_context.h"
+#include "common/target_folder.h"
 #include "platform/win32.h"
-
-// The system's folders the checks compare against, each with a trailing backslash, or empty
-// when unknown (an empty Programs folder takes no group folder).
-struct SystemFolders {
-    char windows[PATH_BUFFER_SIZE];
-    char system[PATH_BUFFER_SIZE];
-    char program_files[PATH_BUFFER_SIZE];
-    char user_programs[PATH_BUFFER_SIZE];     // the current user's Start-menu Programs folder
-    char common_programs[PATH_BUFFER_SIZE];   // all users' Start-menu Programs folder
-};
-
-// Fills `windows` and `system` from the system; the other fields are left as they are.
-void get_windows_folders(SystemFolders& folders);
 
 struct RecordEntry {
     char kind;            // one of the RECORD_* kinds
@@ -31,10 +19,12 @@ struct RecordEntry {
 
 struct InstallRecord {
     HLOCAL text_block;    // the value's text, which the entries point into
+    DWORD text_size;      // its bytes, as the value holds them
     HLOCAL entry_block;
     RecordEntry* entries; // the accepted entries, folders first, then the rest in record order
     int count;
     int refused;          // entries left out by the path checks
+    const char* first_refused;   // the path of the first of them, or null
 };
 
 enum : int {
@@ -48,9 +38,3 @@ enum : int {
 // is cleared first and must be released with free_install_record whatever the result.
 int read_install_record(HKEY key, const SystemFolders& folders, InstallRecord& out);
 void free_install_record(InstallRecord& record);
-
-// Path helpers shared with the removal rules.
-// True when `path` lies strictly inside `folder` (which ends with a backslash), at any depth.
-bool path_inside(const char* path, const char* folder);
-// True when `path` is a file or folder directly in `folder`.
-bool path_directly_inside(const char* path, const char* folder);

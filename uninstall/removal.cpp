@@ -1,5 +1,6 @@
 #include "uninstall/removal.h"
 
+#include "common/run_log.h"
 #include "common/status.h"
 #include "detect/browsers.h"
 #include "detect/paths.h"
@@ -32,6 +33,7 @@ Outcome remove_file(const char* path, const RemovalOptions& o, RemovalReport& r)
         if (attributes & FILE_ATTRIBUTE_DIRECTORY) return GONE;   // not a file: not ours
         if (DeleteFileA(path)) {
             ++r.removed;
+            log_line("Removed: ", path);
             return REMOVED;
         }
         if (!exists(path)) return GONE;
@@ -39,9 +41,11 @@ Outcome remove_file(const char* path, const RemovalOptions& o, RemovalReport& r)
     }
     if (MoveFileExA(path, nullptr, MOVEFILE_DELAY_UNTIL_REBOOT)) {
         ++r.at_restart;
+        log_line("In use, removed at the next restart: ", path);
         return AT_RESTART;
     }
     ++r.failed;
+    log_line("Could not be removed: ", path);
     return FAILED;
 }
 
@@ -55,6 +59,58 @@ bool remove_folder(const char* folder, bool at_restart_too) {
     // it goes with it (the system leaves a folder that is not empty by then).
     if (at_restart_too && exists(path)) MoveFileExA(path, nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
     return false;
+}
+
+const char* record_name(const RemovalOptions& o) { return o.record_name ? o.record_name : PRODUCT_SHORT_NAME; }
+
+// Writes `size` bytes of `text` as the record value of the uninstall key `name` (below the
+// uninstall records' key).
+bool write_record_value(const char* name, const char* text, DWORD size) {
+    HKEY key;
+    char path[PATH_BUFFER_SIZE];
+    if (!join_path(path, UNINSTALL_RECORDS_KEY "\\", name)) return false;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, path, 0, KEY_SET_VALUE, &key) != ERROR_SUCCESS) return false;
+    LONG result = RegSetValueExA(key, INSTALL_RECORD_VALUE, 0, REG_MULTI_SZ, (const BYTE*)text, size);
+    RegCloseKey(key);
+    return result == ERROR_SUCCESS;
+}
+
+// True when another installed product's record lists the plug-in copy `path` (whose present
+// state is `found`): the copy is then handed over, its entry there taking the copy's present
+// stamp so that the other product's uninstaller removes it in its turn, and it stays here.
+bool handed_over(const char* own_record, const char* path, const WIN32_FIND_DATAA& found) {
+    HKEY records;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, UNINSTALL_RECORDS_KEY, 0, KEY_READ, &records) != ERROR_SUCCESS) return false;
+    bool claimed = false;
+    char name[PATH_BUFFER_SIZE];
+    for (DWORD i = 0; !claimed; ++i) {
+        DWORD length = sizeof name;
+        if (RegEnumKeyExA(records, i, name, &length, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
+        HKEY key;
+        if (same_name(name, own_record) || RegOpenKeyExA(records, name, 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS)
+            continue;
+        DWORD type = 0, size = 0, count;
+        HLOCAL block = nullptr;
+        if (RegQueryValueExA(key, INSTALL_RECORD_VALUE, nullptr, &type, nullptr, &size) == ERROR_SUCCESS &&
+            size < 16u << 20 && (block = LocalAlloc(LPTR, size + 2)) != nullptr) {
+            char* text = static_cast<char*>(block);
+            if (RegQueryValueExA(key, INSTALL_RECORD_VALUE, nullptr, &type, (BYTE*)text, &size) == ERROR_SUCCESS &&
+                type == REG_MULTI_SZ && install_record_form(text, size, count)) {
+                for (char* p = text; *p; p += std::strlen(p) + 1) {
+                    if (*p != RECORD_PLUGIN_COPY || !same_name(p + 1 + RECORD_STAMP_DIGITS, path)) continue;
+                    char stamp[RECORD_STAMP_DIGITS + 1];
+                    format_record_stamp(stamp, found);
+                    std::memcpy(p + 1, stamp, RECORD_STAMP_DIGITS);
+                    claimed = true;
+                }
+                if (claimed) write_record_value(name, text, size);
+            }
+            LocalFree(block);
+        }
+        RegCloseKey(key);
+    }
+    RegCloseKey(records);
+    return claimed;
 }
 
 // A plug-in copy goes only while it is one that an install recorded: an upgrade's record keeps
@@ -73,14 +129,34 @@ void remove_plugin_copy(const InstallRecord& record, int index, const RemovalOpt
         if (c.kind == RECORD_PLUGIN_COPY && same_name(c.path, e.path) && found.nFileSizeHigh == 0 &&
             found.nFileSizeLow == c.stamp_size && found.ftLastWriteTime.dwHighDateTime == c.stamp_high &&
             found.ftLastWriteTime.dwLowDateTime == c.stamp_low) {
-            remove_file(e.path, o, r);
+            if (!handed_over(record_name(o), e.path, found)) {
+                remove_file(e.path, o, r);
+                return;
+            }
+            ++r.plugins_handed_over;
+            log_line("Kept, another installed product uses it: ", e.path);
             return;
         }
     }
     ++r.plugins_kept;   // a browser's own module, or a newer one: it stays
+    log_line("Kept, changed since the installation: ", e.path);
 }
 
-void remove_shared_file(const char* path, const RemovalOptions& o, RemovalReport& r) {
+// Marks shared-file entry `e` of the record released, in the record value itself, before its
+// use count is lowered: a run that follows (this one was killed, or kept the record) then
+// never lowers it twice. False, with nothing changed, when the record cannot be written: the
+// count then stays as it is, which keeps the file rather than removing one still in use.
+bool mark_released(const InstallRecord& record, const RecordEntry& e, const RemovalOptions& o) {
+    char* kind = const_cast<char*>(e.path) - 1;
+    *kind = RECORD_SHARED_RELEASED;
+    if (write_record_value(record_name(o), (const char*)record.text_block, record.text_size)) return true;
+    *kind = RECORD_SHARED_FILE;
+    return false;
+}
+
+void remove_shared_file(const InstallRecord& record, const RecordEntry& e, const RemovalOptions& o,
+                        RemovalReport& r) {
+    const char* path = e.path;
     HKEY key;
     if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, SHARED_DLLS_KEY, 0, KEY_QUERY_VALUE | KEY_SET_VALUE, &key) != ERROR_SUCCESS)
         return;
@@ -88,21 +164,31 @@ void remove_shared_file(const char* path, const RemovalOptions& o, RemovalReport
     if (RegQueryValueExA(key, path, nullptr, &type, (BYTE*)&count, &size) != ERROR_SUCCESS ||
         type != REG_DWORD || size != sizeof count) {
         RegCloseKey(key);   // no use count: not ours to judge
+        log_line("Kept, a shared file without a use count: ", path);
+        return;
+    }
+    if (!mark_released(record, e, o)) {
+        RegCloseKey(key);
+        ++r.shared_kept;
+        log_line("Kept, its use count could not be given back once only: ", path);
         return;
     }
     if (count > 1) {
         --count;
         RegSetValueExA(key, path, 0, REG_DWORD, (const BYTE*)&count, sizeof count);
         RegCloseKey(key);
+        log_line("Kept, still used by other programs: ", path);
         return;
     }
     RegDeleteValueA(key, path);
     RegCloseKey(key);
     if (!exists(path)) return;
-    if (!o.silent && ask(o, MSG_U_SHARED_UNUSED, path, BOX_QUESTION_YES_NO | MB_DEFBUTTON2) == ANSWER_YES)
+    if (!o.silent && ask(o, MSG_U_SHARED_UNUSED, path, BOX_QUESTION_YES_NO | MB_DEFBUTTON2) == ANSWER_YES) {
         remove_file(path, o, r);
-    else
+    } else {
         ++r.shared_kept;
+        log_line("Kept, a shared file no program counts any more: ", path);
+    }
 }
 
 bool key_is_empty(HKEY root, const char* name) {
@@ -190,6 +276,12 @@ void remove_user_key(const char* key) {
     }
 }
 
+int removal_exit_code(const RemovalReport& r, int refused) {
+    if (r.failed) return UEXIT_REMOVE_FAILED;
+    if (refused) return UEXIT_REFUSED;
+    return r.at_restart ? UEXIT_AT_RESTART : UEXIT_REMOVED;
+}
+
 void remove_leftover_records() {
     remove_user_key(SETTINGS_KEY);
     RegDeleteKeyA(HKEY_LOCAL_MACHINE, UNINSTALL_KEY);
@@ -214,12 +306,17 @@ void remove_installation(const InstallRecord& record, const RemovalOptions& o, R
     for (int i = 0; i < n; ++i)
         if (e[i].kind == RECORD_GROUP_FOLDER) remove_folder(e[i].path, false);
     for (int i = 0; i < n; ++i)
-        if (e[i].kind == RECORD_SHARED_FILE) remove_shared_file(e[i].path, o, r);
+        if (e[i].kind == RECORD_SHARED_FILE) remove_shared_file(record, e[i], o, r);
 
     for (int i = 0; i < n; ++i)
         if (e[i].kind == RECORD_USER_KEY) remove_user_key(e[i].path);
-    r.record_key_kept = r.failed != 0;
-    if (!r.record_key_kept) RegDeleteKeyA(HKEY_LOCAL_MACHINE, UNINSTALL_KEY);
+    // A record with refused entries stays, with its uninstall key: what they name was not
+    // removed, and the list of programs keeps showing it.
+    r.record_key_kept = r.failed != 0 || record.refused != 0;
+    char key[PATH_BUFFER_SIZE];
+    if (!r.record_key_kept && join_path(key, UNINSTALL_RECORDS_KEY "\\", record_name(o)))
+        RegDeleteKeyA(HKEY_LOCAL_MACHINE, key);
+    if (r.record_key_kept) log_line("The uninstall record was kept, so that the uninstaller can be run again.", nullptr);
 
     // The folders of the recorded files, deepest first: each file's folders from its own up to
     // its target folder, each folder once.

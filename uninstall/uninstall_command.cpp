@@ -1,7 +1,10 @@
 #include "uninstall/uninstall_command.h"
 
+#include "common/command_line.h"
 #include "common/install_record.h"
 #include "install/install_text.h"
+
+#include <cstring>
 
 namespace {
 
@@ -24,7 +27,7 @@ const char* after_prefix(const char* text, const char* prefix) {
 }  // namespace
 
 void parse_uninstall_command(const char* line, UninstallCommand& out) {
-    out = UninstallCommand{UNINSTALL_USAGE, false, 0, nullptr};
+    out = UninstallCommand{UNINSTALL_USAGE, false, 0, nullptr, {}};
     const char* p = skip_blanks(line ? line : "");
     if (const char* rest = after_prefix(p, CLEANUP_SWITCH)) {
         out.silent = true;   // the copy never shows anything
@@ -43,11 +46,11 @@ void parse_uninstall_command(const char* line, UninstallCommand& out) {
         out.original = original;
         return;
     }
-    if (p[0] == '/' && (p[1] | 0x20) == 's' && (p[2] == 0 || p[2] == ' ' || p[2] == '\t')) {
-        out.silent = true;
-        p = skip_blanks(p + 2);
-        if (*p == 0) out.mode = UNINSTALL_SILENT;
-        return;
-    }
-    if (*p == 0) out.mode = UNINSTALL_REMOVE;
+    // The installer's switches, of which /S and /LOG= mean the same here; /D= does not.
+    static CommandLine command;
+    parse_command_line(p, command);
+    out.silent = command.silent;
+    if (command.usage || command.directory[0] || command.directory_refusal) return;
+    out.mode = command.silent ? UNINSTALL_SILENT : UNINSTALL_REMOVE;
+    std::memcpy(out.log_file, command.log_file, PATH_BUFFER_SIZE);
 }

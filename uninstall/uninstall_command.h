@@ -2,6 +2,8 @@
 //
 //   (nothing)   ask once, remove, say what was removed
 //   /S          no window and no question
+//   /LOG=<file> a plain-text log of what was removed, kept or refused and why (the value may
+//               be in double quotes), as the installer's /LOG= (common/command_line.h)
 //   /_CLEANUP=<process id> <path of the uninstaller>
 //               the run of the uninstaller's copy in the temporary folder, which deletes the
 //               uninstaller's file once that process has ended (see uninstaller_windows.cpp)
@@ -9,6 +11,7 @@
 // Anything else (/? included) asks for the usage text.
 #pragma once
 
+#include "common/install_context.h"
 #include "platform/win32.h"
 
 enum : int {
@@ -23,6 +26,7 @@ struct UninstallCommand {
     bool silent;             // /S came first (a usage request then shows nothing too)
     DWORD process_id;        // UNINSTALL_CLEANUP only
     const char* original;    // UNINSTALL_CLEANUP only: points into the line
+    char log_file[PATH_BUFFER_SIZE];   // the /LOG= value, or empty
 };
 
 // Reads `line` (the arguments after the program's name; may be null). A cleanup request is

@@ -7,6 +7,7 @@
 //   NpU32.exe /S           no window and no question (see docs/deployment.md for the codes)
 //   NpU32.exe /_CLEANUP=<process id> <uninstaller path>   the copy's run (no window)
 #include "common/install_record.h"
+#include "common/run_log.h"
 #include "common/status.h"
 #include "install/install_text.h"
 #include "platform/win32.h"
@@ -46,18 +47,6 @@ void append_string(char* out, int size, int id, const char* text) {
     LoadStringA(instance, (UINT)id, format, sizeof format);
     wsprintfA(part, format, text);
     append_text(out, size, part);
-}
-
-void fill_folders(SystemFolders& folders) {
-    get_windows_folders(folders);
-    const int ids[] = {CSIDL_PROGRAM_FILES, CSIDL_PROGRAMS, CSIDL_COMMON_PROGRAMS};
-    char* outs[] = {folders.program_files, folders.user_programs, folders.common_programs};
-    for (int i = 0; i < 3; ++i) {
-        char* out = outs[i];
-        if (SHGetFolderPathA(nullptr, ids[i], nullptr, 0, out) != S_OK || !out[0] ||
-            (out[std::strlen(out) - 1] != '\\' && !append_text(out, PATH_BUFFER_SIZE, "\\")))
-            out[0] = 0;
-    }
 }
 
 // The folder part of `path` (up to its last backslash, which is dropped).
@@ -123,7 +112,7 @@ int uninstall(bool silent) {
     // The large buffers are static: a stack frame over 4 KB would call the compiler's stack
     // probe, which the link-time optimised link of a program without a C runtime cannot take.
     static SystemFolders folders;
-    fill_folders(folders);
+    get_system_folders(folders);
     HKEY key = nullptr;
     if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, UNINSTALL_KEY, 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS) key = nullptr;
     InstallRecord record;
@@ -154,10 +143,12 @@ int uninstall(bool silent) {
     char self[PATH_BUFFER_SIZE];
     DWORD length = GetModuleFileNameA(nullptr, self, sizeof self);
     if (length == 0 || length >= sizeof self) self[0] = 0;
-    RemovalOptions options{instance, silent, self[0] ? self : nullptr};
+    RemovalOptions options{instance, silent, self[0] ? self : nullptr, nullptr};
     RemovalReport report;
     remove_installation(record, options, report);
     int refused = record.refused;
+    static char first_refused[PATH_BUFFER_SIZE];
+    if (refused) join_path(first_refused, record.first_refused, "");
     free_install_record(record);
     if (report.self_recorded && !start_cleanup(self)) ++report.at_restart;
 
@@ -165,15 +156,21 @@ int uninstall(bool silent) {
         static char text[1536];
         text[0] = 0;
         if (report.failed) append_number(text, sizeof text, MSG_U_NOT_ALL_REMOVED, report.failed);
-        else append_number(text, sizeof text, MSG_U_REMOVED, 0);
+        else append_number(text, sizeof text, refused ? MSG_U_NOT_REMOVED_REFUSED : MSG_U_REMOVED, 0);
         if (report.at_restart) append_number(text, sizeof text, MSG_U_AT_RESTART, report.at_restart);
         if (report.kept_folder[0]) append_string(text, sizeof text, MSG_U_KEPT_FOLDER, report.kept_folder);
         if (report.plugins_kept) append_number(text, sizeof text, MSG_U_KEPT_PLUGINS, report.plugins_kept);
-        if (refused) append_number(text, sizeof text, MSG_U_REFUSED_ENTRIES, refused);
-        show(text, report.failed ? BOX_WARNING_OK : MB_OK | MB_ICONINFORMATION);
+        if (report.plugins_handed_over)
+            append_number(text, sizeof text, MSG_U_PLUGINS_HANDED_OVER, report.plugins_handed_over);
+        if (refused) {
+            char format[256], part[PATH_BUFFER_SIZE + 256];
+            LoadStringA(instance, MSG_U_REFUSED_ENTRIES, format, sizeof format);
+            wsprintfA(part, format, refused, first_refused);
+            append_text(text, sizeof text, part);
+        }
+        show(text, report.failed || refused ? BOX_WARNING_OK : MB_OK | MB_ICONINFORMATION);
     }
-    if (report.failed) return UEXIT_REMOVE_FAILED;
-    return report.at_restart ? UEXIT_AT_RESTART : UEXIT_REMOVED;
+    return removal_exit_code(report, refused);
 }
 
 }  // namespace
@@ -194,7 +191,11 @@ int WINAPI WinMain(HINSTANCE program, HINSTANCE, LPSTR arguments, int) {
         if (!silent) show_text(MSG_U_ALREADY_RUNNING, BOX_WARNING_OK);
         return UEXIT_CANCELLED;
     }
+    // The log asked for cannot be had: nothing is removed without it.
+    if (command.log_file[0] && !open_run_log(command.log_file)) return UEXIT_REMOVE_FAILED;
     int code = uninstall(silent);
+    log_number("Exit code: ", code);
+    close_run_log();
     if (once) CloseHandle(once);
     return code;
 }

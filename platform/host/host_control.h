@@ -14,6 +14,10 @@ void host_unmap_all_drives();
 // The host path that a Windows path stands for ("" when it cannot be mapped).
 std::string host_path_of(const char* windows_path);
 
+// The shell's folder `id` (CSIDL_*) is `path` from now on; "" makes it unknown. Reset with the
+// platform to the folders of a 64-bit Windows as a 32-bit program sees them.
+void host_set_special_folder(int id, const std::string& path);
+
 // Registry: back to an empty tree. A root can refuse every write (a user without rights).
 void host_reset_registry();
 void host_deny_registry_writes(HKEY root, bool deny);

@@ -36,6 +36,7 @@ void reset_memory_counters();
 void reset_strings();
 void reset_version();
 void reset_ui();
+void reset_shell();
 
 extern std::string module_file_name;
 

@@ -4,6 +4,7 @@
 
 #include <cctype>
 #include <cstring>
+#include <iterator>
 #include <memory>
 
 namespace {
@@ -22,6 +23,7 @@ struct Value {
 struct Key {
     std::map<std::string, std::unique_ptr<Key>> children;   // by lower-case name
     std::map<std::string, Value> values;                     // by lower-case name
+    std::string name;                                        // as it was created
     bool deleted = false;
 };
 
@@ -132,6 +134,7 @@ LONG RegCreateKeyExA(HKEY key, LPCSTR subkey, DWORD, LPSTR, DWORD, REGSAM, void*
                 return ERROR_ACCESS_DENIED;
             }
             slot = std::make_unique<Key>();
+            slot->name = part;
             created = true;
         }
         k = slot.get();
@@ -224,6 +227,20 @@ LONG RegCloseKey(HKEY key) {
     if (key == HKEY_CLASSES_ROOT || key == HKEY_CURRENT_USER || key == HKEY_LOCAL_MACHINE)
         return ERROR_SUCCESS;
     return open_keys.erase(key) ? ERROR_SUCCESS : ERROR_INVALID_HANDLE;
+}
+
+// Subkeys in the order of their lower-case names (Windows gives no order either).
+LONG RegEnumKeyExA(HKEY key, DWORD index, LPSTR name, LPDWORD name_size, LPDWORD, LPSTR, LPDWORD, FILETIME*) {
+    Key* k = root_of(key);
+    if (!k) return ERROR_INVALID_HANDLE;
+    if (index >= k->children.size()) return ERROR_NO_MORE_ITEMS;
+    auto it = k->children.begin();
+    std::advance(it, index);
+    const std::string& n = it->second->name;
+    if (n.size() + 1 > *name_size) return ERROR_MORE_DATA;
+    std::memcpy(name, n.c_str(), n.size() + 1);
+    *name_size = (DWORD)n.size();
+    return ERROR_SUCCESS;
 }
 
 LONG RegQueryInfoKeyA(HKEY key, LPSTR, LPDWORD, LPDWORD, LPDWORD subkeys, LPDWORD, LPDWORD,

@@ -55,6 +55,7 @@ void test_reset_platform() {
     host::reset_strings();
     host::reset_version();
     host::reset_ui();
+    host::reset_shell();
 }
 
 int LoadStringA(HINSTANCE, UINT id, LPSTR buffer, int size) {

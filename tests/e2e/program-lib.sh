@@ -374,7 +374,7 @@ expect_install_records() {
     expect_reg "$SETTINGS_KEY" bsr1 "$NAV_DIR\\Plugins"
     expect_reg "$SETTINGS_KEY" bsr2 "$IE_DIR\\Plugins"
     expect_reg "$UNINSTALL_KEY" DisplayName "Brisvane!"
-    expect_reg "$UNINSTALL_KEY" UninstallString "$target\\NpU32.exe"
+    expect_reg "$UNINSTALL_KEY" UninstallString "\"$target\\NpU32.exe\""
     for link in "Uninstall Brisvane!.lnk" "Read me.lnk"; do
         [ -s "$programs_dir/Brisvane!/$link" ] || fail "no shortcut $link (in $(ls "$programs_dir" | tr '\n' ' '))"
     done

@@ -7,8 +7,9 @@
 # QuietUninstallString names (no window, exit 0); a shared file another program still uses
 # stays with its count lowered; an upgrade followed by one uninstall removes what both
 # versions placed; running it again, or after the user deleted the folder, ends cleanly; a
-# write-protected file goes at the next restart; two products sharing the shared libraries
-# keep them until the last one is removed.
+# write-protected file goes at the next restart; a target spelt otherwise is installed under its
+# one form and removed whole; two products sharing the shared libraries and the plug-in module
+# keep them until the last one is removed, in either order.
 source "$(dirname "$0")/../program-lib.sh"
 reset_state
 TARGET='C:\bvtest\uninstall\Brisvane'
@@ -60,7 +61,8 @@ expect_package_installed "$target"
 mkdir -p "$target/notes" && printf 'my own notes' > "$target/notes/mine.txt"
 shared_before=$(system_files)
 uninstall_command=$(command_of UninstallString)
-[ "$uninstall_command" = "$TARGET\\NpU32.exe" ] || fail "UninstallString is \"$uninstall_command\""
+[ "$uninstall_command" = "\"$TARGET\\NpU32.exe\"" ] || fail "UninstallString is $uninstall_command"
+uninstall_command=${uninstall_command//\"/}   # the program, as the system's list starts it
 expect_reg "$UNINSTALL_KEY" QuietUninstallString "\"$TARGET\\NpU32.exe\" /S"
 expect_reg "$UNINSTALL_KEY" DisplayVersion "2.2.98"
 expect_reg "$UNINSTALL_KEY" InstallLocation "$TARGET"
@@ -161,17 +163,60 @@ expect_no_key "$UNINSTALL_KEY"
 expect_no_key "$SETTINGS_KEY"
 expect_no_file "$programs_dir/Brisvane!"
 
-# 7 (below 6). Two products sharing one shared library. The second is the demo package under
-# another product name (its installer's and its uninstaller's texts changed): its own
-# uninstall record, folder and program group, the same shared libraries.
+# 8 (below 5). A target given in another spelling (forward slashes, a ".." part, a doubled
+# separator) is installed under its one form, which the uninstaller takes whole: everything
+# goes. A network path is refused before anything is made.
+reset_state
+start_installer "" /S '/D=C:/bvtest/uninstall/Other/..//Brisvane'
+expect_exit 0
+expect_reg "$UNINSTALL_KEY" InstallLocation "$TARGET"
+expect_reg "$UNINSTALL_KEY" UninstallString "\"$TARGET\\NpU32.exe\""
+start_installer "$TARGET\\NpU32.exe" /S
+expect_exit 0
+wait_for_cleanup
+expect_no_file "$target"
+expect_no_file "$nav_dir/Plugins/nptnf32.dll"
+expect_no_key "$UNINSTALL_KEY"
+start_installer "" /S '/D=\\server\share\Brisvane'
+expect_exit 13
+expect_no_key "$UNINSTALL_KEY"
+
+# 7 (below 6). Two products sharing the shared libraries and the plug-in folders. The second
+# is the demo package under another product name (its installer's and its uninstaller's texts
+# changed): its own uninstall record, folder and program group, the same shared libraries and
+# the same plug-in module in the same Plugins folders. Removed in both orders; after each step
+# every use count, the libraries, both plug-in copies and both products' files are checked.
+SECOND='C:\bvtest\uninstall\Second'
+SECOND_KEY="$HKLM_SOFTWARE"'\Microsoft\Windows\CurrentVersion\Uninstall\Brisvane2'
+expect_use_counts() {
+    local lib
+    for lib in bvrt32.dll bvsnd32.dll; do
+        [ "$(use_count $lib)" = "$1" ] || fail "$2: the use count of $lib is \"$(use_count $lib)\", expected \"$1\""
+    done
+}
+expect_libraries() {
+    local lib
+    for lib in bvrt32.dll bvsnd32.dll; do
+        if [ "$1" = kept ]; then [ -f "$system_dir/$lib" ] || fail "$2: $lib was removed"
+        else expect_no_file "$system_dir/$lib"; fi
+    done
+}
+expect_plugins() {
+    local folder
+    for folder in "$nav_dir/Plugins" "$ie_dir/Plugins"; do
+        if [ "$1" = kept ]; then [ -f "$folder/nptnf32.dll" ] || fail "$2: the plug-in module in $folder was removed"
+        else expect_no_file "$folder/nptnf32.dll"; fi
+    done
+}
 two_products() {
+    local order="$1"
     reset_state
-    local second="$work/second" SECOND='C:\bvtest\uninstall\Second'
+    local second="$work/second"
     local second_dir; second_dir=$(linux_path "$SECOND")
     rm -rf "$second" && mkdir -p "$second" && cp "$package_files"/* "$second/"
     # What a run of this test that stopped part-way may have left of the second product.
-    reg_delete "$HKLM_SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Brisvane2"
-    rm -rf "$programs_dir/Brisvane2"
+    reg_delete "$SECOND_KEY"
+    rm -rf "$programs_dir/Brisvane2" "$second_dir"
     python3 - "$build/BrisvaneSetup-stub.exe" "$second/stub.exe" "$package_files/NpU32.exe" "$second/NpU32.exe" <<'PY'
 import sys
 for source, copy in zip(sys.argv[1::2], sys.argv[2::2]):
@@ -186,34 +231,63 @@ PY
     expect_exit 0
     start_installer "$second/BrisvaneSetup2.exe" /S /D=$SECOND
     expect_exit 0
-    [ "$(use_count bvrt32.dll)" = 2 ] || fail "two products' use count is \"$(use_count bvrt32.dll)\", expected 2"
-    reg_value "$HKLM_SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Brisvane2" UninstallString |
-        grep -qxF "$SECOND\\NpU32.exe" || fail "the second product has no uninstall record of its own"
+    expect_use_counts 2 "two products installed"
+    expect_plugins kept "two products installed"
+    reg_value "$SECOND_KEY" UninstallString | grep -qxF "\"$SECOND\\NpU32.exe\"" ||
+        fail "the second product has no uninstall record of its own"
 
-    # The second one removed: the libraries stay, their counts lowered.
-    start_installer "$SECOND\\NpU32.exe" /S
-    expect_exit 0
-    for _ in $(seq 100); do [ -e "$second_dir" ] || break; sleep 0.05; done
-    expect_no_file "$second_dir"
-    [ "$(use_count bvrt32.dll)" = 1 ] || fail "after the first removal the use count is \"$(use_count bvrt32.dll)\", expected 1"
-    [ -f "$system_dir/bvrt32.dll" ] && [ -f "$system_dir/bvsnd32.dll" ] || fail "a shared library still in use was removed"
-    [ -f "$target/bvdraw32.dll" ] || fail "removing the second product removed the first one's files"
+    if [ "$order" = second-first ]; then
+        # The second one removed: the libraries and the plug-in module stay for the first,
+        # whose record still lists the module (the second one wrote it last).
+        start_installer "$SECOND\\NpU32.exe" /S
+        expect_exit 0
+        for _ in $(seq 100); do [ -e "$second_dir" ] || break; sleep 0.05; done
+        expect_no_file "$second_dir"
+        expect_no_key "$SECOND_KEY"
+        expect_use_counts 1 "the second product removed"
+        expect_libraries kept "the second product removed"
+        expect_plugins kept "the second product removed"
+        [ -f "$target/bvdraw32.dll" ] || fail "removing the second product removed the first one's files"
 
-    # The last one: at zero the user is asked, and Yes removes them.
-    start_installer "$TARGET\\NpU32.exe"
-    drive last <<SCRIPT || fail "the last removal did not ask about the shared libraries"
+        # The last one: at zero the user is asked, and Yes removes them; the module goes.
+        start_installer "$TARGET\\NpU32.exe"
+        drive last <<SCRIPT || fail "the last removal did not ask about the shared libraries"
 timeout 20000
 box "$TITLE" 6 "Do you want to remove Brisvane! and all of its components?"
 box * 6 "C:\\windows\\system32\\bvrt32.dll"
 box * 6 "C:\\windows\\system32\\bvsnd32.dll"
 box "$TITLE" 1 "$REMOVED_TEXT"
 SCRIPT
-    expect_exit 0
-    wait_for_cleanup
-    expect_no_file "$system_dir/bvrt32.dll"
-    expect_no_file "$system_dir/bvsnd32.dll"
-    [ -z "$(use_count bvrt32.dll)" ] || fail "a use count stays after the last removal"
-    expect_no_file "$target"
+        expect_exit 0
+        wait_for_cleanup
+        expect_use_counts "" "both products removed"
+        expect_libraries removed "both products removed"
+        expect_plugins removed "both products removed"
+        expect_no_file "$target"
+        expect_no_key "$UNINSTALL_KEY"
+    else
+        # The first one removed: its copy of the module was replaced by the second product's,
+        # which stays for it; the libraries stay, counted once.
+        start_installer "$TARGET\\NpU32.exe" /S
+        expect_exit 0
+        wait_for_cleanup
+        expect_no_file "$target"
+        expect_no_key "$UNINSTALL_KEY"
+        expect_use_counts 1 "the first product removed"
+        expect_libraries kept "the first product removed"
+        expect_plugins kept "the first product removed"
+        [ -f "$second_dir/bvdraw32.dll" ] || fail "removing the first product removed the second one's files"
+
+        # The last one, silently: the module goes, the counts go, the libraries are kept.
+        start_installer "$SECOND\\NpU32.exe" /S
+        expect_exit 0
+        for _ in $(seq 100); do [ -e "$second_dir" ] || break; sleep 0.05; done
+        expect_no_file "$second_dir"
+        expect_no_key "$SECOND_KEY"
+        expect_use_counts "" "both products removed"
+        expect_libraries kept "both products removed, silently"
+        expect_plugins removed "both products removed"
+    fi
 }
 
 # 6. A write-protected file: Retry/Cancel; Cancel lists it for the next restart (3010), and
@@ -245,5 +319,6 @@ expect_no_key "$UNINSTALL_KEY"
 chmod u+w "$target/readme.txt"
 wine reg delete "$SESSION_KEY" /v PendingFileRenameOperations /f </dev/null >/dev/null 2>&1
 
-two_products
+two_products second-first
+two_products first-second
 finish

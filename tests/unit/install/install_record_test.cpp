@@ -134,7 +134,7 @@ TEST_F(InstallRecord, ListsEveryFileTheRunPlacedAndEndsWithTheCount) {
     EXPECT_EQ(registry_string(HKEY_LOCAL_MACHINE, UNINSTALL, "Publisher"), "Quendlark");
 }
 
-TEST_F(InstallRecord, FilesKeptBecauseTheInstalledCopyIsNewerAreNotListed) {
+TEST_F(InstallRecord, FilesKeptBecauseTheInstalledCopyIsNewerAreNotListedButSharedOnesAreCounted) {
     load_sample_package();
     write_file(target() + "player.dll", make_pe_with_version(3, 0, 0, 0));
     write_file(explorer_plugins() + "nptnf32.dll", make_pe_with_version(3, 0, 0, 0));
@@ -144,10 +144,12 @@ TEST_F(InstallRecord, FilesKeptBecauseTheInstalledCopyIsNewerAreNotListed) {
 
     std::vector<std::string> strings = record();
     EXPECT_FALSE(has(strings, "F" + target() + "player.dll"));
-    EXPECT_FALSE(has(strings, "S" + path("sys\\Shared.dll")));
     EXPECT_EQ(plugin_copies(strings, explorer_plugins() + "nptnf32.dll"), 0);
     EXPECT_EQ(plugin_copies(strings, netscape_plugins() + "nptnf32.dll"), 1);
-    EXPECT_EQ(use_count(path("sys\\Shared.dll")), -1);
+    // The shared file kept where it belongs is used by this installation all the same: it is
+    // listed, and its use is counted, as if the run had written it.
+    EXPECT_TRUE(has(strings, "S" + path("sys\\Shared.dll")));
+    EXPECT_EQ(use_count(path("sys\\Shared.dll")), 1);
 }
 
 TEST_F(InstallRecord, ARepairKeepsTheRecordAndRaisesNoUseCountAgain) {
@@ -198,6 +200,10 @@ TEST_F(InstallRecord, AnEarlierRecordThatIsNotSoundIsReplacedNotMerged) {
         {"another form", REG_MULTI_SZ, join_strings({"Some other record 7", old_file, "E1"})},
         {"no end", REG_MULTI_SZ, join_strings({INSTALL_RECORD_TAG, old_file})},
         {"cut short", REG_MULTI_SZ, cut},
+        // What the uninstaller refuses whole is not merged either: one record check.
+        {"a wrong count", REG_MULTI_SZ, join_strings({INSTALL_RECORD_TAG, old_file, "E2"})},
+        {"an entry of an unknown kind", REG_MULTI_SZ,
+         join_strings({INSTALL_RECORD_TAG, old_file, "X" + target() + "odd.dll", "E2"})},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.label);
@@ -207,6 +213,10 @@ TEST_F(InstallRecord, AnEarlierRecordThatIsNotSoundIsReplacedNotMerged) {
         EXPECT_FALSE(has(strings, old_file));
         for (const auto& s : expected_entries()) EXPECT_TRUE(has(strings, s)) << s;
         EXPECT_EQ(strings.back(), "E" + std::to_string(strings.size() - 2));
+        // The record written is one the uninstaller takes.
+        DWORD count = 0;
+        std::vector<char> data = record_data();
+        EXPECT_TRUE(install_record_form(data.data(), (DWORD)data.size(), count));
     }
 }
 

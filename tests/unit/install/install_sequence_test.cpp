@@ -63,7 +63,7 @@ TEST_F(InstallSequence, ASuccessfulRunCommitsMakesShortcutsAndWritesTheRecords) 
     EXPECT_EQ(host_shortcut_runs(), 1);
     EXPECT_EQ(host_destroyed_windows(), 1);
     EXPECT_EQ(registry_string(HKEY_CURRENT_USER, SETTINGS, "CurDir"), path("target"));
-    EXPECT_EQ(registry_string(HKEY_LOCAL_MACHINE, UNINSTALL, "UninstallString"), target() + "NpU32.exe");
+    EXPECT_EQ(registry_string(HKEY_LOCAL_MACHINE, UNINSTALL, "UninstallString"), "\"" + target() + "NpU32.exe\"");
     EXPECT_FALSE(registry_key_exists(HKEY_CURRENT_USER, OLD_KEY));
     EXPECT_TRUE(test_recorded_message_boxes().empty());
     EXPECT_EQ(ctx.package_file, HFILE_ERROR);

@@ -55,13 +55,13 @@ TEST_F(RegistryRecords, WritesBothRecordsWithTheDirectoriesWithoutBackslash) {
     const Case cases[] = {
         {"both browsers", "C:\\Program Files\\Brisvane\\", "C:\\NS\\Program\\Plugins\\", "C:\\IE\\Plugins\\",
          "C:\\Program Files\\Brisvane", "C:\\NS\\Program\\Plugins", "C:\\IE\\Plugins",
-         "C:\\Program Files\\Brisvane\\NpU32.exe"},
+         "\"C:\\Program Files\\Brisvane\\NpU32.exe\""},
         {"only Explorer: Navigator's directory as detection left it", "C:\\Bv\\", "C:\\NS\\Program\\",
-         "C:\\IE\\Plugins\\", "C:\\Bv", "C:\\NS\\Program", "C:\\IE\\Plugins", "C:\\Bv\\NpU32.exe"},
+         "C:\\IE\\Plugins\\", "C:\\Bv", "C:\\NS\\Program", "C:\\IE\\Plugins", "\"C:\\Bv\\NpU32.exe\""},
         {"no Navigator at all", "C:\\Bv\\", "", "C:\\IE\\Plugins\\", "C:\\Bv", "", "C:\\IE\\Plugins",
-         "C:\\Bv\\NpU32.exe"},
+         "\"C:\\Bv\\NpU32.exe\""},
         {"drive root keeps its backslash", "D:\\", "", "C:\\IE\\Plugins\\", "D:\\", "", "C:\\IE\\Plugins",
-         "D:\\NpU32.exe"},
+         "\"D:\\NpU32.exe\""},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.label);
@@ -120,7 +120,7 @@ TEST_F(RegistryRecords, ARefusedRootLosesOnlyItsOwnRecord) {
     host_deny_registry_writes(HKEY_CURRENT_USER, true);
     write_registry_records();
     EXPECT_FALSE(registry_key_exists(HKEY_CURRENT_USER, SETTINGS));
-    EXPECT_EQ(registry_string(HKEY_LOCAL_MACHINE, UNINSTALL, "UninstallString"), "C:\\Bv\\NpU32.exe");
+    EXPECT_EQ(registry_string(HKEY_LOCAL_MACHINE, UNINSTALL, "UninstallString"), "\"C:\\Bv\\NpU32.exe\"");
     host_deny_registry_writes(HKEY_CURRENT_USER, false);
 }
 #endif

@@ -102,7 +102,7 @@ TEST_F(RunInstall, PlacesEverythingThroughTheProgressPage) {
     EXPECT_TRUE(file_exists(program_group() + "Uninstall Brisvane!.lnk"));
     EXPECT_EQ(registry_string(HKEY_CURRENT_USER, SETTINGS, "bsr1"), path("ns\\Plugins"));
     EXPECT_EQ(registry_string(HKEY_CURRENT_USER, SETTINGS, "bsr2"), path("ie\\Plugins"));
-    EXPECT_EQ(registry_string(HKEY_LOCAL_MACHINE, UNINSTALL, "UninstallString"), path("target\\NpU32.exe"));
+    EXPECT_EQ(registry_string(HKEY_LOCAL_MACHINE, UNINSTALL, "UninstallString"), "\"" + path("target\\NpU32.exe") + "\"");
     EXPECT_TRUE(test_recorded_message_boxes().empty());
 }
 

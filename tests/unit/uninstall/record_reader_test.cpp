@@ -28,8 +28,11 @@ TEST_F(RecordReader, GoodRecordGivesEveryEntryFoldersFirst) {
         "G" + group(),
         "L" + group() + "Brisvane!.lnk",
         "S" + system_dir() + "bvrt32.dll",
-        "S" + std::string(folders.windows) + "bvsnd32.dll",
+        "S" + std::string(folders.path[FOLDER_WINDOWS]) + "bvsnd32.dll",
         "S" + target() + "bvtext32.ocx",
+        // Shared files that are no libraries are counted and released like any other.
+        "S" + system_dir() + "bvhelp.hlp",
+        "U" + system_dir() + "bvtypes.tlb",
         std::string("R") + SETTINGS_KEY,
     };
     write_record(entries);
@@ -40,8 +43,9 @@ TEST_F(RecordReader, GoodRecordGivesEveryEntryFoldersFirst) {
         "T" + target(), "B" + plugins(), "G" + group(),
         "F" + target() + "bvdraw32.dll", "F" + target() + "sub\\bvnet32.dll",
         "P" + plugins() + "NPTNF32.DLL", "L" + group() + "Brisvane!.lnk",
-        "S" + system_dir() + "bvrt32.dll", "S" + std::string(folders.windows) + "bvsnd32.dll",
-        "S" + target() + "bvtext32.ocx", std::string("R") + SETTINGS_KEY}));
+        "S" + system_dir() + "bvrt32.dll", "S" + std::string(folders.path[FOLDER_WINDOWS]) + "bvsnd32.dll",
+        "S" + target() + "bvtext32.ocx", "S" + system_dir() + "bvhelp.hlp", "U" + system_dir() + "bvtypes.tlb",
+        std::string("R") + SETTINGS_KEY}));
     const RecordEntry& copy = r.entries[5];
     EXPECT_EQ(copy.stamp_size, 7u);
     EXPECT_EQ(copy.stamp_high, 0x01D2A3B4u);
@@ -100,7 +104,7 @@ TEST_F(RecordReader, DamagedFormsGiveNothing) {
 }
 
 TEST_F(RecordReader, HostileEntriesAreLeftOutAndCounted) {
-    const std::string windows = folders.windows;
+    const std::string windows = folders.path[FOLDER_WINDOWS];
     struct Case {
         const char* label;
         std::vector<std::string> extra;   // added to a record of T, B and G
@@ -140,7 +144,13 @@ TEST_F(RecordReader, HostileEntriesAreLeftOutAndCounted) {
         {"group folder outside the Programs folders, with its shortcut",
          {"G" + path("menu\\"), "L" + path("menu\\a.lnk")}, 2},
         {"group folder that is the Programs folder itself", {"G" + programs()}, 1},
-        {"shared file that is no module", {"S" + system_dir() + "boot.ini"}, 1},
+        {"target folder is the other Program Files", {"T" + path("Program Files (x86)\\")}, 1},
+        {"target folder is the users' folder", {"T" + path("Users\\")}, 1},
+        {"target folder is all users' data", {"T" + path("ProgramData\\")}, 1},
+        {"target folder is Program Files by its short name", {"T" + short_name(path("Program Files")) + "\\"}, 1},
+        {"target folder in the Windows folder by its short name",
+         {"T" + short_name(windows.substr(0, windows.size() - 1)) + "\\Brisvane\\"}, 1},
+        {"released shared file elsewhere", {"U" + path("elsewhere\\a.dll")}, 1},
         {"shared file below the system folder", {"S" + system_dir() + "drivers\\a.dll"}, 1},
         {"shared file elsewhere", {"S" + path("elsewhere\\a.dll")}, 1},
         {"another user key", {"RSoftware\\Microsoft\\Windows"}, 1},

@@ -36,6 +36,28 @@ TEST(UninstallCommand, Modes) {
     }
 }
 
+TEST(UninstallCommand, LogFileAsTheInstallerTakesIt) {
+    struct Case {
+        const char* line;
+        int mode;
+        const char* log;
+    };
+    const Case cases[] = {
+        {"/S /LOG=C:\\remove.log", UNINSTALL_SILENT, "C:\\remove.log"},
+        {"/LOG=\"C:\\My Logs\\remove.log\" /S", UNINSTALL_SILENT, "C:\\My Logs\\remove.log"},
+        {"/log=C:\\remove.log", UNINSTALL_REMOVE, "C:\\remove.log"},
+        {"/S /LOG=", UNINSTALL_USAGE, ""},
+        {"/S /LOG=\"C:\\open", UNINSTALL_USAGE, ""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.line);
+        UninstallCommand command;
+        parse_uninstall_command(c.line, command);
+        EXPECT_EQ(command.mode, c.mode);
+        EXPECT_EQ(std::string(command.log_file), c.log);
+    }
+}
+
 TEST(UninstallCommand, CleanupOnlyForTheUninstallersFile) {
     UninstallCommand command;
     parse_uninstall_command("/_CLEANUP=4711 C:\\Program Files\\Brisvane\\NpU32.exe", command);

@@ -15,11 +15,16 @@ void copy_folder(char* out, const std::string& folder) {
 
 void UninstallTest::SetUp() {
     PlatformTest::SetUp();
-    get_windows_folders(folders);
-    copy_folder(folders.system, system_dir());
-    copy_folder(folders.program_files, path("Program Files\\"));
-    copy_folder(folders.user_programs, programs());
-    copy_folder(folders.common_programs, path("common programs\\"));
+    get_system_folders(folders);
+    copy_folder(folders.path[FOLDER_SYSTEM], system_dir());
+    // As 64-bit Windows gives them to a 32-bit program: its own Program Files folder from the
+    // shell, the 64-bit one from the registry.
+    copy_folder(folders.path[FOLDER_PROGRAM_FILES], path("Program Files (x86)\\"));
+    copy_folder(folders.path[FOLDER_PROGRAM_FILES_OTHER], path("Program Files\\"));
+    copy_folder(folders.path[FOLDER_USERS], path("Users\\"));
+    copy_folder(folders.path[FOLDER_PROGRAM_DATA], path("ProgramData\\"));
+    copy_folder(folders.path[FOLDER_USER_PROGRAMS], programs());
+    copy_folder(folders.path[FOLDER_COMMON_PROGRAMS], path("common programs\\"));
     make_folders();
     delete_registry_tree(HKEY_LOCAL_MACHINE, UNINSTALL_KEY);
 }
@@ -134,7 +139,7 @@ RemovalReport UninstallTest::remove(bool silent, const char* running_program) {
     InstallRecord record;
     RemovalReport report{};
     EXPECT_EQ(read_record(record), RECORD_READ);
-    RemovalOptions options{ctx.instance, silent, running_program};
+    RemovalOptions options{ctx.instance, silent, running_program, nullptr};
     remove_installation(record, options, report);
     free_install_record(record);
     return report;
@@ -143,5 +148,13 @@ RemovalReport UninstallTest::remove(bool silent, const char* running_program) {
 std::vector<std::string> box_texts() {
     std::vector<std::string> out;
     for (const RecordedMessageBox& box : test_recorded_message_boxes()) out.push_back(box.text);
+    return out;
+}
+
+std::string UninstallTest::short_name(const std::string& folder) {
+    make_directory(folder);
+    char out[MAX_PATH] = {};
+    DWORD n = GetShortPathNameA(folder.c_str(), out, sizeof out);
+    EXPECT_GT(n, 0u) << folder;
     return out;
 }

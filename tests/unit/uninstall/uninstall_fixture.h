@@ -44,6 +44,9 @@ protected:
     // Places the files of a typical install (making its folders) and returns its record's entries.
     std::vector<std::string> install_layout();
 
+    // The short (8.3) spelling of `folder`, which is made first when missing.
+    std::string short_name(const std::string& folder);
+
     void set_shared_count(const std::string& file, DWORD count);
     // The count, or -1 when there is no value.
     long shared_count(const std::string& file);
