@@ -9,6 +9,7 @@ set(BRISVANE_UNINSTALLER_SOURCES
   install/install_text.cpp
   detect/paths.cpp
   common/command_line.cpp
+  package/table_checks.cpp
   common/install_record.cpp
   common/run_log.cpp
   common/target_folder.cpp

@@ -7,6 +7,7 @@
 #include "detect/paths.h"
 #include "install/install_text.h"
 #include "install/main_files.h"
+#include "package/table_checks.h"
 
 #include <cstring>
 
@@ -20,7 +21,8 @@ bool ends_with(const char* text, const char* suffix) {
 // A full path "X:\a\b" with nothing that could lead elsewhere than it reads: no "." or ".."
 // component, no empty component (doubled backslash), no forward slash, no colon after the
 // drive, no wildcard or control character, no component ending in a blank or a dot (which
-// Windows drops, so that "a." names "a"). Folders end with a backslash, files do not.
+// Windows drops, so that "a." names "a"), no component naming a device (which any folder
+// reaches). Folders end with a backslash, files do not.
 bool clean_path(const char* p, bool folder) {
     size_t n = std::strlen(p);
     if (n < 4 || n >= (size_t)PATH_BUFFER_SIZE) return false;
@@ -34,6 +36,7 @@ bool clean_path(const char* p, bool folder) {
             if (length == 0) return *c == 0 && folder;   // "\\" inside, or the folder's end
             char last = c[-1];
             if (last == '.' || last == ' ') return false;   // also "." and ".."
+            if (is_device_name(component, length)) return false;   // "NUL.txt" opens the device
             if (*c == 0) return true;
             component = c + 1;
             continue;

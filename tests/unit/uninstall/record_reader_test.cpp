@@ -123,6 +123,8 @@ TEST_F(RecordReader, HostileEntriesAreLeftOutAndCounted) {
         {"component ending in a dot", {"F" + target() + "sub.\\a.dll"}, 1},
         {"component ending in a blank", {"F" + target() + "a.dll "}, 1},
         {"file named like a folder", {"F" + target() + "sub\\"}, 1},
+        {"file named as a device", {"F" + target() + "nul.txt"}, 1},
+        {"folder named as a device, with its file", {"T" + path("Apps\\COM1\\"), "F" + path("Apps\\COM1\\a.dll")}, 2},
         {"file that is the target folder", {"F" + target().substr(0, target().size() - 1)}, 1},
         {"target folder is a drive root, with its file", {"TC:\\", "FC:\\a.dll"}, 2},
         {"target folder is the Windows folder, with its file", {"T" + windows, "F" + windows + "a.dll"}, 2},
