@@ -52,7 +52,7 @@ add_test(NAME wine_session_stop COMMAND ${PROJECT_SOURCE_DIR}/tests/wine/wine-se
 set_tests_properties(wine_session_start PROPERTIES FIXTURES_SETUP wine)
 set_tests_properties(wine_session_stop PROPERTIES FIXTURES_CLEANUP wine)
 
-# The unit tests share one prefix: its drive C folder (C:\\bvtest) and its registry. They take
+# The unit tests share one prefix: its drive C folder (C:\bvtest) and its registry. They take
 # turns (ctest -j runs them beside tests of other prefixes, never beside each other).
 gtest_discover_tests(unit_tests DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 60
                      PROPERTIES FIXTURES_REQUIRED wine RESOURCE_LOCK wine_unit_prefix)

@@ -239,6 +239,19 @@ TEST_F(Manifests, AFolderEntryTakesTheWholeTreeInAStableOrder) {
     EXPECT_EQ(m.entries[0].size, std::string("stage/z.txt").size());
 }
 
+// A folder entry naming the whole file system (found by the manifest's fuzz target, which
+// waited on it for seconds) is refused after a bounded walk: it stops at more files than a
+// package holds, or at more faults than are listed, never at the end of the disk.
+TEST_F(Manifests, FolderWalkIsBounded) {
+    Manifest m;
+    std::vector<std::string> errors;
+    write_text(path("m.ini"), "[Setup]\nversion = 1.0.0\n[Files]\n/ everything\\\n");
+    EXPECT_FALSE(load_manifest(path("m.ini"), m, errors));
+    ASSERT_FALSE(errors.empty());
+    EXPECT_LE(errors.size(), MAX_FOLDER_FAULTS + 2);
+    EXPECT_TRUE(m.entries.empty());
+}
+
 TEST_F(Manifests, TheReadmesExampleChecksCleanly) {
     std::ifstream readme(TOOL_README);
     std::stringstream text;

@@ -185,11 +185,21 @@ struct Loader {
         }
         const std::filesystem::path top = std::filesystem::path(e.source_path).parent_path();   // without its '/'
         std::filesystem::recursive_directory_iterator it(top, ec), end;
+        // The walk stops as soon as the folder holds more than a package can, or has given
+        // more faults than a maker reads: a folder such as "/" is refused at once, not walked
+        // to its end.
+        size_t faults_here = 0;
         for (; !ec && it != end; it.increment(ec)) {
+            if (files.size() + m.entries.size() > MAX_PACKAGE_ENTRIES) {
+                return fault(e.line, "the folder \"" + e.source + "\" holds more files than a package can (" +
+                                         std::to_string(MAX_PACKAGE_ENTRIES) + " entries)");
+            }
+            if (faults_here > MAX_FOLDER_FAULTS) return fault(e.line, "further faults in \"" + e.source + "\" are not listed");
             if (it->is_symlink(ec) && it->is_directory(ec)) {
                 fault(e.line, "\"" + e.source + it->path().lexically_relative(top).generic_string() +
                                   "\" is a link to a folder, which a folder entry does not follow");
                 ok = false;
+                ++faults_here;
                 continue;
             }
             if (it->is_directory(ec)) continue;
@@ -199,6 +209,7 @@ struct Loader {
             if (!it->is_regular_file(ec)) {
                 fault(e.line, "\"" + e.source + relative + "\" is not a regular file");
                 ok = false;
+                ++faults_here;
                 continue;
             }
             files.push_back(relative);
@@ -384,6 +395,7 @@ bool load_manifest(const std::string& path, Manifest& out, std::vector<std::stri
         auto [it, fresh] = seen.emplace(lower(e.name), e.line);
         if (!fresh) loader.fault(e.line, "duplicate name \"" + e.name + "\" (first on line " + std::to_string(it->second) + ")");
     }
-    if (out.entries.size() > 65535) loader.fault(line, "more than 65535 entries");
+    if (out.entries.size() > MAX_PACKAGE_ENTRIES)
+        loader.fault(line, "more than " + std::to_string(MAX_PACKAGE_ENTRIES) + " entries");
     return errors.empty();
 }

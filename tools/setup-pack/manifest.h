@@ -32,6 +32,10 @@ struct ManifestSettings {
 
 // Largest file a File entry can describe: size_kb is a u16 count of KiB.
 constexpr uint64_t MAX_ENTRY_BYTES = 65535ull * 1024;
+// Most entries a package holds (file_count is a u16).
+constexpr size_t MAX_PACKAGE_ENTRIES = 65535;
+// Faults listed for one folder entry before its walk stops.
+constexpr size_t MAX_FOLDER_FAULTS = 20;
 
 // Loads and checks the manifest at `path`: every source is opened and checked (its size,
 // version resource, checksum marker or stamp), but its bytes are not kept. A source ending in
