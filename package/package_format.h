@@ -48,6 +48,9 @@ static_assert(sizeof(SetupHeader) == 48, "the Setup header is 48 bytes");
 
 constexpr uint8_t SETUP_MARKER[6] = {0x77, 0x77, 0x67, 0x54, 0x29, 0x48};   // "wwgT)H"
 
+// The wizard shows as its picture the first not_installed entry of this name (a BMP file).
+constexpr const char LOGO_ENTRY_NAME[] = "logo.bmp";
+
 // File entry flags.
 enum : uint16_t {
     ENTRY_NOT_INSTALLED = 0x0001,

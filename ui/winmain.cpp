@@ -27,7 +27,6 @@
 namespace {
 
 constexpr int EXIT_FAILURE_CODE = -1;
-constexpr const char* LOGO_ENTRY_NAME = "logo.bmp";
 constexpr const char* TEMP_PREFIX = "Tmp";
 constexpr const char* INSTANCE_LOCK_NAME = "BrisvaneSetup.lock";
 

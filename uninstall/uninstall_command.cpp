@@ -31,16 +31,18 @@ void parse_uninstall_command(const char* line, UninstallCommand& out) {
     const char* p = skip_blanks(line ? line : "");
     if (const char* rest = after_prefix(p, CLEANUP_SWITCH)) {
         out.silent = true;   // the copy never shows anything
+        // A process id is a DWORD: ten digits at most, and a number past its range is refused
+        // rather than wrapped into another process's id.
         const char* digits = rest;
-        DWORD id = 0;
-        while (*rest >= '0' && *rest <= '9' && rest - digits < 10) id = id * 10 + (DWORD)(*rest++ - '0');
-        if (rest == digits || *rest != ' ') return;
+        unsigned long long id = 0;
+        while (*rest >= '0' && *rest <= '9' && rest - digits < 10) id = id * 10 + (unsigned)(*rest++ - '0');
+        if (rest == digits || *rest != ' ' || id > 0xFFFFFFFFull) return;
         const char* original = rest + 1;
         bool full_path = ((original[0] | 0x20) >= 'a' && (original[0] | 0x20) <= 'z' && original[1] == ':' &&
                           original[2] == '\\');
         if (!full_path || !same_name(last_component(original), UNINSTALLER_NAME)) return;
         out.mode = UNINSTALL_CLEANUP;
-        out.process_id = id;
+        out.process_id = (DWORD)id;
         out.original = original;
         return;
     }

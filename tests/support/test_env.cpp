@@ -7,6 +7,10 @@
 #include <cstring>
 #include <vector>
 
+#ifdef _WIN32
+#include <shlobj.h>
+#endif
+
 #ifndef _WIN32
 #include "platform/host/host_control.h"
 #include <ftw.h>
@@ -52,6 +56,15 @@ void PlatformTest::TearDown() {
     host_reset_registry();
 #endif
     test_reset_platform();
+}
+
+std::string default_target_directory() {
+#ifdef _WIN32
+    char folder[MAX_PATH];
+    if (SHGetFolderPathA(nullptr, CSIDL_PROGRAM_FILES, nullptr, 0, folder) == S_OK)
+        return std::string(folder) + "\\Brisvane\\";
+#endif
+    return "C:\\Program Files\\Brisvane\\";
 }
 
 void reset_context() {

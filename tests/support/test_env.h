@@ -41,6 +41,12 @@ std::string registry_string(HKEY root, const std::string& key, const std::string
 bool registry_key_exists(HKEY root, const std::string& key);
 void delete_registry_tree(HKEY root, const std::string& key);
 
+// The directory the program proposes when no setting names one: the Program Files folder of
+// this process's kind, as the shell names it (C:\Program Files (x86) for a 32-bit process on
+// 64-bit Windows), with "\Brisvane\"; on the host, whose stand-in registry has no such
+// folder, C:\Program Files\Brisvane\.
+std::string default_target_directory();
+
 // A fresh Install context: zeroed, path buffers allocated, handles closed.
 void reset_context();
 void release_context();

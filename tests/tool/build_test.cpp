@@ -11,8 +11,10 @@
 #include "tools/setup-pack/package_builder.h"
 
 #include <cstring>
+#include <fcntl.h>
 #include <functional>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -206,5 +208,142 @@ TEST_F(Builds, VerifyNamesTheFirstFault) {
         RunResult r = run_tool({"verify", path("bad.exe")});
         EXPECT_EQ(r.code, 1) << c.message;
         EXPECT_NE(r.out.find(c.message), std::string::npos) << r.out << "\n  wanted: " << c.message;
+    }
+}
+
+TEST_F(Builds, AnOutputThatIsAnInputIsRefused) {
+    ASSERT_EQ(::symlink(path("stub.exe").c_str(), path("link.exe").c_str()), 0);
+    ASSERT_EQ(::link(path("src/big.bin").c_str(), path("hard.bin").c_str()), 0);
+    const struct {
+        std::string out, names;
+    } cases[] = {
+        {path("stub.exe"), "is the stub"},
+        {dir() + "/src/../stub.exe", "is the stub"},
+        {path("link.exe"), "is the stub"},
+        {path("src/manifest.ini"), "is the manifest"},
+        {path("src/docs/readme.txt"), "is the source docs/readme.txt (line 6)"},
+        {path("hard.bin"), "is the source big.bin (line 9)"},
+    };
+    for (const auto& c : cases) {
+        Bytes before = read_bytes(c.out);
+        RunResult r = run_tool({"build", "--stub", path("stub.exe"), "--manifest", path("src/manifest.ini"), "--out", c.out});
+        EXPECT_EQ(r.code, 1) << c.out << ": " << r.out;
+        EXPECT_NE(r.out.find(c.names + "; it would be overwritten"), std::string::npos) << r.out;
+        EXPECT_TRUE(read_bytes(c.out) == before) << c.out;
+    }
+    EXPECT_EQ(files_in(dir()), (std::vector<std::string>{"hard.bin", "link.exe", "src", "stub.exe"}));
+}
+
+TEST_F(Builds, AFailedBuildKeepsTheEarlierInstaller) {
+    ASSERT_EQ(build("setup.exe").code, 0);
+    Bytes earlier = read_bytes(path("setup.exe"));
+    // The stub is refused only after the manifest was read: nothing may have been written.
+    write_bytes(path("stub.exe"), program_like_data(4096, 1));
+    RunResult r = build("setup.exe");
+    EXPECT_EQ(r.code, 1);
+    EXPECT_NE(r.out.find("nothing written"), std::string::npos) << r.out;
+    EXPECT_TRUE(read_bytes(path("setup.exe")) == earlier);
+    EXPECT_EQ(files_in(dir()), (std::vector<std::string>{"setup.exe", "src", "stub.exe"}));
+}
+
+TEST_F(Builds, AnInterruptedBuildLeavesTheEarlierInstaller) {
+    ASSERT_EQ(build("setup.exe").code, 0);
+    Bytes earlier = read_bytes(path("setup.exe"));
+    write_bytes(path("src/big.bin"), random_data(16 << 20, 7));   // many seconds of work
+    RunResult r = run_shell("'" SETUP_PACK_PATH "' build --stub '" + path("stub.exe") + "' --manifest '" +
+                            path("src/manifest.ini") + "' --out '" + path("setup.exe") +
+                            "' 2>&1 & sleep 0.5; kill -TERM $!; wait $!; echo status=$?");
+    EXPECT_NE(r.out.find("status=143"), std::string::npos) << r.out;   // ended by the signal
+    EXPECT_TRUE(read_bytes(path("setup.exe")) == earlier);
+    EXPECT_EQ(files_in(dir()), (std::vector<std::string>{"setup.exe", "src", "stub.exe"}));
+}
+
+TEST_F(Builds, TheBytesDoNotDependOnTheThreadsAndLongRunsRoundTrip) {
+    // Entries over one chunk: runs of one byte, a repeated phrase, program-like data, and
+    // noise between program-like data (stored blocks, which must start on a byte boundary
+    // of the joined stream, after chunks that end anywhere).
+    Bytes zeros(2 * CHUNK_SIZE + 5, 0), phrase = repetitive_data(CHUNK_SIZE + 100), program = program_like_data(CHUNK_SIZE + 1, 3);
+    Bytes mixed = program_like_data(CHUNK_SIZE - 1000, 4), noise = random_data(200000, 5);
+    mixed.insert(mixed.end(), noise.begin(), noise.end());
+    write_bytes(path("src/zeros.bin"), zeros);
+    write_bytes(path("src/phrase.bin"), phrase);
+    write_bytes(path("src/program.bin"), program);
+    write_bytes(path("src/mixed.bin"), mixed);
+    write_text(path("src/manifest.ini"), "[Setup]\nversion = 1.0.0\n[Files]\nzeros.bin zeros.bin\nempty.dat empty.dat\n"
+                                         "phrase.bin phrase.bin\nprogram.bin program.bin\nmixed.bin mixed.bin\n"
+                                         "ext.cox npanim.cox stamped\n");
+    Manifest m;
+    std::vector<std::string> errors;
+    ASSERT_TRUE(load_manifest(path("src/manifest.ini"), m, errors)) << errors[0];
+    Bytes stub = make_stub();
+    std::vector<Bytes> built;
+    for (unsigned threads : {1u, 3u}) {
+        std::string out = path("t" + std::to_string(threads) + ".exe");
+        int fd = ::open(out.c_str(), O_RDWR | O_CREAT | O_TRUNC, 0644);
+        ASSERT_GE(fd, 0);
+        BuildOptions options;
+        options.threads = threads;
+        BuildResult result;
+        std::string error;
+        EXPECT_TRUE(build_installer(stub, m, fd, options, result, error)) << error;
+        ::close(fd);
+        built.push_back(read_bytes(out));
+        EXPECT_EQ(built.back().size(), result.total_size);
+        ASSERT_EQ(result.entries.size(), 6u);
+        EXPECT_LT(result.entries[0].packed, 4000u) << "2 MiB of zeros";
+        EXPECT_LT(result.entries[2].packed, 8000u) << "1 MiB of one phrase";
+    }
+    EXPECT_TRUE(built[0] == built[1]);
+    RunResult r = run_tool({"extract", path("t1.exe"), path("out")});
+    ASSERT_EQ(r.code, 0) << r.out;
+    EXPECT_TRUE(read_bytes(path("out/zeros.bin")) == zeros);
+    EXPECT_TRUE(read_bytes(path("out/phrase.bin")) == phrase);
+    EXPECT_TRUE(read_bytes(path("out/program.bin")) == program);
+    EXPECT_TRUE(read_bytes(path("out/mixed.bin")) == mixed);
+    EXPECT_EQ(run_tool({"verify", path("t1.exe")}).code, 0);
+}
+
+TEST_F(Builds, EveryLevelBuildsASoundInstaller) {
+    size_t smallest = SIZE_MAX, largest = 0, level12 = 0;
+    for (const char* level : {"1", "6", "12"}) {
+        RunResult r = run_tool({"build", "--stub=" + path("stub.exe"), "--manifest=" + path("src/manifest.ini"),
+                                "--out=" + path("setup.exe"), "--level=" + std::string(level)});
+        ASSERT_EQ(r.code, 0) << level << ": " << r.out;
+        EXPECT_NE(r.out.find(std::string("(level ") + level + ")"), std::string::npos) << r.out;
+        EXPECT_NE(r.out.find("built in "), std::string::npos) << r.out;
+        ASSERT_EQ(run_tool({"extract", path("setup.exe"), path(std::string("out") + level)}).code, 0);
+        EXPECT_TRUE(read_bytes(path(std::string("out") + level + "/big.bin")) == sources_[5].data) << level;
+        size_t size = read_bytes(path("setup.exe")).size();
+        smallest = std::min(smallest, size), largest = std::max(largest, size);
+        if (std::string(level) == "12") level12 = size;
+    }
+    EXPECT_EQ(level12, smallest);
+    EXPECT_GT(largest, smallest);
+}
+
+TEST_F(Builds, ASourceThatChangesAfterItsCheckIsRefused) {
+    Manifest m;
+    std::vector<std::string> errors;
+    ASSERT_TRUE(load_manifest(path("src/manifest.ini"), m, errors)) << errors[0];
+    Bytes stub = make_stub();
+    const struct {
+        const char* source;
+        Bytes now;
+    } cases[] = {
+        {"src/big.bin", program_like_data(500000, 10)},   // shorter
+        {"src/noise.bin", random_data(70001, 9)},         // longer
+        {"src/ext.cox", Bytes(9000, 1)},                  // a stamped entry that lost its marker
+    };
+    for (const auto& c : cases) {
+        Bytes before = read_bytes(path(c.source));
+        write_bytes(path(c.source), c.now);
+        int fd = ::open(path("out.exe").c_str(), O_RDWR | O_CREAT | O_TRUNC, 0644);
+        ASSERT_GE(fd, 0);
+        BuildResult result;
+        std::string error;
+        EXPECT_FALSE(build_installer(stub, m, fd, BuildOptions(), result, error)) << c.source;
+        EXPECT_NE(error.find("changed while the installer was built"), std::string::npos) << error;
+        ::close(fd);
+        write_bytes(path(c.source), before);
     }
 }

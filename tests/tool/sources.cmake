@@ -4,6 +4,7 @@ add_executable(tool_tests
   tests/tool/tool_support.cpp
   tests/tool/stream_test.cpp
   tests/tool/manifest_test.cpp
+  tests/tool/roles_test.cpp
   tests/tool/build_test.cpp
   tests/tool/commands_test.cpp
   tests/tool/corruption_test.cpp
@@ -14,6 +15,7 @@ target_link_libraries(tool_tests PRIVATE setup_pack_lib GTest::gtest_main)
 target_compile_options(tool_tests PRIVATE ${BRISVANE_WARNINGS})
 target_compile_definitions(tool_tests PRIVATE SETUP_PACK_PATH="$<TARGET_FILE:setup-pack>"
                            TEST_SIGNING_DIR="${CMAKE_BINARY_DIR}/test-signing"
+                           TOOL_README="${PROJECT_SOURCE_DIR}/tools/setup-pack/README.md"
                            TEST_CERTIFICATE_SCRIPT="${PROJECT_SOURCE_DIR}/tests/support/test-certificate")
 add_dependencies(tool_tests setup-pack)
 gtest_discover_tests(tool_tests DISCOVERY_MODE PRE_TEST)

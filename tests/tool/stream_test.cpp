@@ -32,6 +32,13 @@ TEST(Compressor, RoundTripsThroughTheProgramsDecoder) {
     mixed.insert(mixed.end(), noise.begin(), noise.end());   // compressible, then stored, then more
     Bytes tail = repetitive_data(50000);
     mixed.insert(mixed.end(), tail.begin(), tail.end());
+    // Chunks join at whatever bit the previous one ends on; the next one's stored blocks
+    // must still start on a byte of the joined stream.
+    Bytes then_noise = program_like_data(CHUNK_SIZE - 500, 7);
+    Bytes more_noise = random_data(100000, 8);
+    then_noise.insert(then_noise.end(), more_noise.begin(), more_noise.end());
+    Bytes runs_then_text = Bytes(CHUNK_SIZE + 7, 'z');
+    runs_then_text.insert(runs_then_text.end(), tail.begin(), tail.end());
     const struct {
         Bytes data;
         const char* label;
@@ -47,6 +54,8 @@ TEST(Compressor, RoundTripsThroughTheProgramsDecoder) {
         {repetitive_data(1 << 20), "repetitive megabyte"},
         {mixed, "mixed blocks"},
         {program_like_data(3 << 20, 6), "three megabytes"},
+        {then_noise, "a chunk, then stored blocks in the next"},
+        {runs_then_text, "a chunk of one byte, then a phrase"},
     };
     for (const auto& c : cases) expect_round_trip(c.data, c.label);
 }

@@ -32,11 +32,32 @@ void BitWriter::put_bytes(const uint8_t* bytes, size_t count) {
     bytes_.insert(bytes_.end(), bytes, bytes + count);
 }
 
+void BitWriter::put_bits(const uint8_t* bits, size_t count) {
+    size_t whole = count / 8;
+    if (pending_count_ == 0) {
+        bytes_.insert(bytes_.end(), bits, bits + whole);
+    } else {
+        size_t i = 0;
+        for (; i + 4 <= whole; i += 4)
+            put((uint32_t)bits[i] | (uint32_t)bits[i + 1] << 8 | (uint32_t)bits[i + 2] << 16 | (uint32_t)bits[i + 3] << 24, 32);
+        for (; i < whole; ++i) put(bits[i], 8);
+    }
+    if (count % 8) put(bits[whole], (unsigned)(count % 8));
+}
+
+std::vector<uint8_t> BitWriter::take_whole_bytes() {
+    std::vector<uint8_t> out;
+    out.swap(bytes_);
+    taken_ += out.size();
+    return out;
+}
+
 std::vector<uint8_t> BitWriter::finish() {
     align();
     std::vector<uint8_t> out;
     out.swap(bytes_);
     pending_ = 0;
     pending_count_ = 0;
+    taken_ = 0;
     return out;
 }

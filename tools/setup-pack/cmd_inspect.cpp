@@ -2,12 +2,12 @@
 #include "tools/setup-pack/commands.h"
 
 #include "common/install_context.h"
-#include "install/extension_checksum.h"
 #include "package/extract_entry.h"
 #include "package/package_format.h"
 #include "platform/host/host_control.h"
+#include "tools/setup-pack/installer_check.h"
 #include "tools/setup-pack/installer_reader.h"
-#include "tools/setup-pack/program_decoder.h"
+#include "tools/setup-pack/list_formats.h"
 
 #include <cerrno>
 #include <climits>
@@ -15,21 +15,10 @@
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
-#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
-
-bool has_extension(const std::string& name, const char* ext) {
-    size_t n = std::strlen(ext);
-    return name.size() >= n && strcasecmp(name.c_str() + name.size() - n, ext) == 0;
-}
-
-std::string version_text(uint32_t ms, uint32_t ls) {
-    return std::to_string(ms >> 16) + "." + std::to_string(ms & 0xFFFF) + "." + std::to_string(ls >> 16) + "." +
-           std::to_string(ls & 0xFFFF);
-}
 
 // Opens the installer and checks its table; prints nothing.
 int open_checked(const char* command, const Args& args, size_t arg_count, InstallerView& view) {
@@ -43,8 +32,16 @@ int open_checked(const char* command, const Args& args, size_t arg_count, Instal
 
 int command_list(const Args& args) {
     if (wants_help("list", args)) return 0;
+    ParsedArgs parsed;
+    std::string error;
+    if (!parse_args(args, {"--format"}, parsed, error)) return fail("list", error, EXIT_USAGE);
+    std::string format = parsed.value("--format");
+    if (format.empty()) format = "text";
+    if (format != "text" && format != "tsv" && format != "json")
+        return fail("list", "--format must be text, tsv or json, got \"" + format + "\"", EXIT_USAGE);
     InstallerView view;
-    if (int rc = open_checked("list", args, 1, view)) return rc;
+    if (int rc = open_checked("list", parsed.positional, 1, view)) return rc;
+    if (format != "text") return list_for_scripts(view, format);
     uint32_t sum = installer_checksum(view);
     std::printf("product version %u.%u build %u\n", view.version_ms >> 16, view.version_ms & 0xFFFF,
                 view.version_ls & 0xFFFF);
@@ -52,13 +49,16 @@ int command_list(const Args& args) {
                 view.table_offset, view.table_size, view.data_start, view.bytes.size());
     std::printf("checksum 0x%08X (%s)\n", view.checksum, sum == view.checksum ? "matches" : "DOES NOT MATCH");
     std::printf("signed: %s\n", view.certificate_size ? certificate_text(view).c_str() : "no (no certificate table)");
-    std::string error;
     if (!load_entries(view, error)) return fail("list", error);
     std::printf("%-28s %-22s %8s %-16s %10s %10s\n", "name", "flags", "size_kb", "version", "offset", "packed");
     for (const uint8_t* e : view.entries) {
         std::string version = entry_has_version(e) ? version_text(entry_version_ms(e), entry_version_ls(e)) : "-";
         std::printf("%-28s %-22s %8u %-16s %10u %10u\n", entry_name(e), flag_names(entry_flags(e)).c_str(),
                     entry_size_kb(e), version.c_str(), entry_data_offset(e), entry_packed_size(e));
+    }
+    if (sum != view.checksum) {
+        std::string cut = truncation_fault(view);
+        if (!cut.empty()) std::fprintf(stderr, "setup-pack list: %s\n", cut.c_str());
     }
     return sum == view.checksum ? 0 : EXIT_FAULT;
 }
@@ -67,40 +67,11 @@ int command_verify(const Args& args) {
     if (wants_help("verify", args)) return 0;
     InstallerView view;
     if (int rc = open_checked("verify", args, 1, view)) return rc;
-    uint32_t sum = installer_checksum(view);
-    char text[128];
-    if (sum != view.checksum) {
-        std::snprintf(text, sizeof text, "checksum 0x%08X does not match the header's 0x%08X", sum, view.checksum);
-        return fail("verify", text);
-    }
-    std::string error;
-    if (!load_entries(view, error)) return fail("verify", error);
     size_t total = 0;
-    for (const uint8_t* e : view.entries) {
-        std::string name = entry_name(e);
-        uint32_t offset = entry_data_offset(e);
-        uint32_t limit = (entry_size_kb(e) + 1u) * 1024u;
-        std::vector<uint8_t> data;
-        int status = decode_with_program(view.bytes.data() + offset, view.package_end - offset, limit, data);
-        if (status != 0) return fail("verify", name + ": the decoder returns status " + std::to_string(status));
-        if ((data.size() + 1023) / 1024 != entry_size_kb(e))
-            return fail("verify", name + ": decodes to " + std::to_string(data.size()) + " bytes, but size_kb is " +
-                                      std::to_string(entry_size_kb(e)));
-        if ((uint64_t)offset + entry_packed_size(e) > view.package_end)
-            return fail("verify", name + (view.certificate_size ? ": packed_size runs into the certificate table"
-                                                                : ": packed_size runs past the end of the file"));
-        if (has_extension(name, ".cox") || has_extension(name, ".mox")) {
-            int fd = ::memfd_create("setup-pack-check", MFD_CLOEXEC);
-            bool written = fd >= 0 && ::write(fd, data.data(), data.size()) == (ssize_t)data.size();
-            int match = written ? extension_checksum_matches(fd) : EXTENSION_CHECKSUM_UNTESTED;
-            if (fd >= 0) ::close(fd);
-            if (match != EXTENSION_CHECKSUM_MATCH)
-                return fail("verify", name + ": fails its embedded extension checksum (the installer would remove it)");
-        }
-        total += data.size();
-    }
+    std::string fault = check_installer(view, total);
+    if (!fault.empty()) return fail("verify", fault);
     std::printf("%s: sound: %u entries, %zu bytes unpacked, checksum 0x%08X\n", args[0].c_str(), view.file_count, total,
-                sum);
+                view.checksum);
     if (view.certificate_size) std::printf("signed: %s\n", certificate_text(view).c_str());
     return 0;
 }
@@ -110,7 +81,10 @@ int command_extract(const Args& args) {
     InstallerView view;
     if (int rc = open_checked("extract", args, 2, view)) return rc;
     std::string error;
-    if (installer_checksum(view) != view.checksum) return fail("extract", "the package checksum does not match");
+    if (installer_checksum(view) != view.checksum) {
+        std::string cut = truncation_fault(view);
+        return fail("extract", cut.empty() ? "the package checksum does not match" : cut + " (the package checksum does not match)");
+    }
     if (!load_entries(view, error)) return fail("extract", error);
     if (view.certificate_size) std::fprintf(stderr, "signed: %s (not extracted)\n", certificate_text(view).c_str());
     const std::string& dir = args[1];

@@ -30,6 +30,10 @@ int command_stamp(const Args& args) {
 
 int command_check(const Args& args) {
     if (wants_help("check", args)) return 0;
+    // With --stub or --manifest: the dry run of build.
+    for (const std::string& a : args)
+        if (a.rfind("--stub", 0) == 0 || a.rfind("--manifest", 0) == 0 || a.rfind("--set", 0) == 0)
+            return command_check_build(args);
     if (args.size() != 1) return fail("check", "needs one FILE (see --help)", EXIT_USAGE);
     int fd = ::open(args[0].c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) return fail("check", "cannot read " + args[0] + ": " + std::strerror(errno));

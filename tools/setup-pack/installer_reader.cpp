@@ -8,13 +8,21 @@
 #include "tools/setup-pack/file_util.h"
 #include "tools/setup-pack/package_builder.h"
 
+#include <cstring>
+
 bool open_installer(const std::string& path, InstallerView& view, std::string& error) {
     view = InstallerView();
     if (!read_whole_file(path, view.bytes, error)) {
         error = "cannot read " + path + ": " + error;
         return false;
     }
-    if (!find_setup_header(view.bytes, view.header, error)) return false;
+    if (!find_setup_header(view.bytes, view.header, error)) {
+        uint64_t image_end = pe_image_end(view.bytes);
+        if (image_end > view.bytes.size())
+            error = "the installer is truncated: its program image needs " + std::to_string(image_end) +
+                    " bytes, the file has " + std::to_string(view.bytes.size()) + " (" + error + ")";
+        return false;
+    }
     const uint8_t* h = view.bytes.data() + view.header;
     view.file_count = read_u16(h + 6);
     view.table_offset = read_u32(h + 8);
@@ -28,8 +36,9 @@ bool open_installer(const std::string& path, InstallerView& view, std::string& e
         return false;
     }
     if ((uint64_t)view.table_offset + view.table_size > view.bytes.size()) {
-        error = "the File table (offset " + std::to_string(view.table_offset) + ", " + std::to_string(view.table_size) +
-                " bytes) lies beyond the end of the file";
+        error = "the installer is truncated: its File table (offset " + std::to_string(view.table_offset) + ", " +
+                std::to_string(view.table_size) + " bytes) runs past the end of the file (" +
+                std::to_string(view.bytes.size()) + " bytes)";
         return false;
     }
     uint32_t file_size = (uint32_t)view.bytes.size();
@@ -57,6 +66,23 @@ bool open_installer(const std::string& path, InstallerView& view, std::string& e
         }
     }
     return true;
+}
+
+uint64_t pe_image_end(const std::vector<uint8_t>& file) {
+    auto u16 = [&](size_t at) { return at + 2 <= file.size() ? read_u16(&file[at]) : 0u; };
+    auto u32 = [&](size_t at) { return at + 4 <= file.size() ? read_u32(&file[at]) : 0u; };
+    if (file.size() < 64 || file[0] != 'M' || file[1] != 'Z') return 0;
+    size_t pe = u32(0x3C);
+    if (pe + 24 > file.size() || std::memcmp(&file[pe], "PE\0\0", 4) != 0) return 0;
+    size_t sections = pe + 24 + u16(pe + 20);
+    uint64_t end = 0;
+    for (unsigned i = 0; i < u16(pe + 6); ++i) {
+        size_t s = sections + 40 * (size_t)i;
+        if (s + 40 > file.size()) return s + 40;   // the section table itself is cut
+        uint64_t raw_end = (uint64_t)u32(s + 20) + u32(s + 16);
+        if (u32(s + 16) && raw_end > end) end = raw_end;
+    }
+    return end;
 }
 
 uint32_t installer_checksum(const InstallerView& view) {

@@ -28,6 +28,10 @@ struct InstallerView {
 // its certificate table, package_end is the end whose checksum matches, when one does.
 bool open_installer(const std::string& path, InstallerView& view, std::string& error);
 
+// Where a PE file's last section ends in the file (0 when `file` is no PE file): a file
+// shorter than that was cut short.
+uint64_t pe_image_end(const std::vector<uint8_t>& file);
+
 // The package checksum of the file as it is (table_offset to package_end).
 uint32_t installer_checksum(const InstallerView& view);
 

@@ -27,6 +27,10 @@ int main(int argc, char** argv) {
         print_overview(stdout);
         return 0;
     }
+    if (name == "--version") {
+        std::printf("setup-pack %s\n", SETUP_PACK_VERSION);
+        return 0;
+    }
     Args args(argv + 2, argv + argc);
     for (const Command& c : all_commands())
         if (name == c.name) return c.run(args);

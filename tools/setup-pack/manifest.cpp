@@ -5,13 +5,20 @@
 #include "install/extension_checksum.h"
 #include "package/package_format.h"
 #include "package/table_checks.h"
+#include "install/install_text.h"
 #include "tools/setup-pack/file_util.h"
+#include "tools/setup-pack/package_builder.h"
 
 #include <algorithm>
 #include <cctype>
+#include <cerrno>
 #include <cstring>
+#include <fcntl.h>
+#include <filesystem>
 #include <fstream>
 #include <map>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -25,12 +32,13 @@ std::string lower(std::string s) {
     return s;
 }
 
-// Splits a [Files] line into tokens: whitespace separates them, double quotes keep spaces.
+// Splits a [Files] line into tokens: whitespace separates them, double quotes keep spaces,
+// and a '#' or ';' where a token would start begins a comment that runs to the end of the line.
 bool split_tokens(const std::string& line, std::vector<std::string>& tokens) {
     size_t i = 0;
     while (i < line.size()) {
         while (i < line.size() && std::isspace((unsigned char)line[i])) ++i;
-        if (i >= line.size()) break;
+        if (i >= line.size() || line[i] == '#' || line[i] == ';') break;
         std::string token;
         if (line[i] == '"') {
             size_t close = line.find('"', i + 1);
@@ -45,6 +53,40 @@ bool split_tokens(const std::string& line, std::vector<std::string>& tokens) {
     return true;
 }
 
+// `text` without a comment that follows a blank: "2.2.98   # the version" gives "2.2.98".
+std::string without_trailing_comment(const std::string& text) {
+    for (size_t i = 1; i < text.size(); ++i)
+        if ((text[i] == '#' || text[i] == ';') && std::isspace((unsigned char)text[i - 1])) return trim(text.substr(0, i));
+    return text;
+}
+
+// Opens `path` and checks that it is a regular file; false with `error`. Sets `size`.
+bool probe_source(const std::string& path, uint64_t& size, std::string& error) {
+    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    struct stat st;
+    if (fd < 0 || ::fstat(fd, &st) != 0) {
+        error = std::strerror(errno);
+        if (fd >= 0) ::close(fd);
+        return false;
+    }
+    ::close(fd);
+    if (!S_ISREG(st.st_mode)) {
+        error = S_ISDIR(st.st_mode) ? "it is a folder (a folder source ends with '/')" : "not a regular file";
+        return false;
+    }
+    size = (uint64_t)st.st_size;
+    return true;
+}
+
+// The program's own extension checksum test on the file at `path`.
+int extension_test(const std::string& path) {
+    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return EXTENSION_CHECKSUM_UNTESTED;
+    int result = extension_checksum_matches(fd);
+    ::close(fd);
+    return result;
+}
+
 struct Loader {
     Manifest& m;
     std::vector<std::string>& errors;
@@ -56,13 +98,31 @@ struct Loader {
     void setup_line(int line, const std::string& text) {
         size_t eq = text.find('=');
         if (eq == std::string::npos) return fault(line, "expected key = value, got \"" + text + "\"");
-        std::string key = lower(trim(text.substr(0, eq))), value = trim(text.substr(eq + 1));
+        std::string key = lower(trim(text.substr(0, eq))), value = without_trailing_comment(trim(text.substr(eq + 1)));
         if (key != "version") return fault(line, "unknown key \"" + key + "\" in [Setup]");
+        std::string why = set_version(value);
+        if (!why.empty()) fault(line, why);
+    }
+
+    // "" when `value` is a sound product version (then it is the manifest's), else why not.
+    std::string set_version(const std::string& value) {
         uint16_t v[4];
-        if (!parse_version(value, 3, v))
-            return fault(line, "version must be major.minor.build, each 0 to 65535, got \"" + value + "\"");
+        if (!parse_version(value, 3, v)) return "version must be major.minor.build, each 0 to 65535, got \"" + value + "\"";
         m.major = v[0], m.minor = v[1], m.build = v[2];
         have_version = true;
+        return "";
+    }
+
+    // Applies the command line's `--set KEY=VALUE` pairs over what the manifest said.
+    void apply_settings(const ManifestSettings& settings) {
+        for (const std::string& set : settings.sets) {
+            size_t eq = set.find('=');
+            std::string key = lower(trim(set.substr(0, eq)));
+            std::string why = eq == std::string::npos ? "expected KEY=VALUE, got \"" + set + "\""
+                              : key != "version"      ? "unknown key \"" + key + "\" (keys: version)"
+                                                      : set_version(trim(set.substr(eq + 1)));
+            if (!why.empty()) errors.push_back("--set: " + why);
+        }
     }
 
     void files_line(int line, const std::string& text) {
@@ -97,35 +157,109 @@ struct Loader {
                 ok = false;
             }
         }
-        std::string name_fault = package_name_fault(e.name);
-        if (!name_fault.empty()) fault(line, "invalid name \"" + e.name + "\": " + name_fault), ok = false;
         if ((e.flags & ENTRY_NOT_INSTALLED) && (e.flags & ENTRY_HAS_VERSION))
             fault(line, "not_installed cannot be combined with shared or versioned"), ok = false;
         if (explicit_version && !(e.flags & ENTRY_HAS_VERSION))
             fault(line, "version= needs the shared or versioned flag (only those entries store a version)"), ok = false;
-        std::string read_error;
-        if (!read_whole_file(e.source_path, e.data, read_error)) {
-            fault(line, "cannot read source \"" + e.source + "\": " + read_error);
-            ok = false;
-        } else if (e.data.size() > MAX_ENTRY_BYTES) {
-            fault(line, "\"" + e.source + "\" is " + std::to_string(e.data.size()) + " bytes; an entry holds at most " +
-                            std::to_string(MAX_ENTRY_BYTES) + " (65535 KiB)");
-            ok = false;
-        } else {
-            if ((e.flags & ENTRY_HAS_VERSION) && !explicit_version) {
-                size_t offset, length;
-                if (!pe_find_version_resource(e.data.data(), e.data.size(), offset, length) ||
-                    !version_block_file_version(e.data.data() + offset, length, e.version_ms, e.version_ls)) {
-                    fault(line, "\"" + e.source + "\" has no version resource; give one with version=a.b.c.d");
-                    ok = false;
-                }
+        if (!e.source.empty() && e.source.back() == '/') return folder_line(e, explicit_version, ok);
+        std::string name_fault = package_name_fault(e.name);
+        if (!name_fault.empty()) fault(line, "invalid name \"" + e.name + "\": " + name_fault), ok = false;
+        if (ok && check_source(e, explicit_version)) m.entries.push_back(std::move(e));
+    }
+
+    // A folder line: `e` describes the folder (source ending in '/', name ending in '\\' or a
+    // lone '\\' for the package's top); each file of its tree becomes an entry with e's flags,
+    // in byte order of the paths below the folder.
+    void folder_line(ManifestEntry& e, bool explicit_version, bool ok) {
+        if (e.name.empty() || e.name.back() != '\\') {
+            fault(e.line, "a folder's name in the package ends with a backslash (\"" + e.name +
+                              "\\\"), or is a lone backslash for the top of the package");
+            return;
+        }
+        std::string prefix = e.name == "\\" ? "" : e.name;
+        std::error_code ec;
+        std::vector<std::string> files;
+        if (!std::filesystem::is_directory(e.source_path, ec)) {
+            fault(e.line, "cannot read the folder \"" + e.source + "\": " + (ec ? ec.message() : "not a folder"));
+            return;
+        }
+        const std::filesystem::path top = std::filesystem::path(e.source_path).parent_path();   // without its '/'
+        std::filesystem::recursive_directory_iterator it(top, ec), end;
+        for (; !ec && it != end; it.increment(ec)) {
+            if (it->is_symlink(ec) && it->is_directory(ec)) {
+                fault(e.line, "\"" + e.source + it->path().lexically_relative(top).generic_string() +
+                                  "\" is a link to a folder, which a folder entry does not follow");
+                ok = false;
+                continue;
             }
-            if (e.stamped && !has_extension_marker(e.data)) {
-                fault(line, "\"" + e.source + "\" is flagged stamped but holds no checksum marker");
+            if (it->is_directory(ec)) continue;
+            // Spelt as found below the folder, links and all: the name must not depend on
+            // where a link points.
+            std::string relative = it->path().lexically_relative(top).generic_string();
+            if (!it->is_regular_file(ec)) {
+                fault(e.line, "\"" + e.source + relative + "\" is not a regular file");
+                ok = false;
+                continue;
+            }
+            files.push_back(relative);
+        }
+        if (ec) return fault(e.line, "cannot read the folder \"" + e.source + "\": " + ec.message());
+        if (files.empty()) return fault(e.line, "the folder \"" + e.source + "\" holds no files");
+        std::sort(files.begin(), files.end());
+        for (const std::string& relative : files) {
+            ManifestEntry file = e;
+            file.source = e.source + relative;
+            file.source_path = e.source_path + relative;
+            file.name = prefix + relative;
+            std::replace(file.name.begin(), file.name.end(), '/', '\\');
+            std::string name_fault = package_name_fault(file.name);
+            if (!name_fault.empty()) {
+                fault(e.line, "invalid name \"" + file.name + "\" (from " + file.source + "): " + name_fault);
+                continue;
+            }
+            if (ok && check_source(file, explicit_version)) m.entries.push_back(std::move(file));
+        }
+    }
+
+    // Opens the entry's source and checks what its flags and name ask of its bytes.
+    bool check_source(ManifestEntry& e, bool explicit_version) {
+        std::string read_error;
+        if (!probe_source(e.source_path, e.size, read_error)) {
+            fault(e.line, "cannot read source \"" + e.source + "\": " + read_error);
+            return false;
+        }
+        if (e.size > MAX_ENTRY_BYTES) {
+            fault(e.line, "\"" + e.source + "\" is " + std::to_string(e.size) + " bytes; an entry holds at most " +
+                              std::to_string(MAX_ENTRY_BYTES) + " (65535 KiB)");
+            return false;
+        }
+        bool ok = true;
+        bool need_bytes = e.stamped || ((e.flags & ENTRY_HAS_VERSION) && !explicit_version);
+        std::vector<uint8_t> data;
+        if (need_bytes && !read_whole_file(e.source_path, data, read_error)) {
+            fault(e.line, "cannot read source \"" + e.source + "\": " + read_error);
+            return false;
+        }
+        if ((e.flags & ENTRY_HAS_VERSION) && !explicit_version) {
+            size_t offset, length;
+            if (!pe_find_version_resource(data.data(), data.size(), offset, length) ||
+                !version_block_file_version(data.data() + offset, length, e.version_ms, e.version_ls)) {
+                fault(e.line, "\"" + e.source + "\" has no version resource; give one with version=a.b.c.d");
                 ok = false;
             }
         }
-        if (ok) m.entries.push_back(std::move(e));
+        if (e.stamped && !has_extension_marker(data)) {
+            fault(e.line, "\"" + e.source + "\" is flagged stamped but holds no checksum marker");
+            ok = false;
+        }
+        // The program tests an extension file's stamp and removes one that fails: such a file
+        // must carry its stamp already, or be stamped here on request.
+        if (!e.stamped && is_extension_name(e.name) && extension_test(e.source_path) != EXTENSION_CHECKSUM_MATCH) {
+            fault(e.line, "\"" + e.source + "\" is an extension file without a valid checksum stamp (the installer "
+                              "would remove it); add the flag stamped, or stamp it with setup-pack stamp");
+            ok = false;
+        }
+        return ok;
     }
 
     static bool has_extension_marker(const std::vector<uint8_t>& data) {
@@ -170,6 +304,9 @@ std::string package_name_fault(const std::string& name) {
         if (part.empty()) return "has an empty folder or file part";
         if (part.find_first_not_of(". ") == std::string::npos)
             return "has a part made only of dots and blanks (such as \"..\")";
+        if (part.back() == '.' || part.back() == ' ')
+            return "has a part ending in a dot or a blank, which Windows drops (\"read.\" and \"read \" are the "
+                   "file \"read\")";
         if (is_device_name(part.data(), part.size()))
             return "has a part that names a device (such as CON, NUL.txt or COM1)";
         if (end == std::string::npos) break;
@@ -178,7 +315,29 @@ std::string package_name_fault(const std::string& name) {
     return "";
 }
 
-bool load_manifest(const std::string& path, Manifest& out, std::vector<std::string>& errors) {
+bool is_extension_name(const std::string& name) {
+    return has_extension(name.c_str(), ".cox") || has_extension(name.c_str(), ".mox");
+}
+
+bool read_entry_data(const ManifestEntry& e, std::vector<uint8_t>& data, std::string& error) {
+    if (!read_whole_file(e.source_path, data, error)) {
+        error = "cannot read " + e.source + ": " + error;
+        return false;
+    }
+    if (data.size() != e.size) {
+        error = e.source + " changed while the installer was built (" + std::to_string(e.size) + " bytes, now " +
+                std::to_string(data.size()) + ")";
+        return false;
+    }
+    if (e.stamped && !stamp_extension_checksum(data)) {
+        error = e.source + " changed while the installer was built: no checksum marker to stamp";
+        return false;
+    }
+    return true;
+}
+
+bool load_manifest(const std::string& path, Manifest& out, std::vector<std::string>& errors,
+                   const ManifestSettings& settings) {
     out = Manifest();
     out.path = path;
     errors.clear();
@@ -191,17 +350,20 @@ bool load_manifest(const std::string& path, Manifest& out, std::vector<std::stri
     size_t slash = path.rfind('/');
     if (slash != std::string::npos) loader.base_dir = path.substr(0, slash + 1);
     enum { NONE, SETUP, FILES } section = NONE;
-    bool seen_setup = false;
     std::string raw;
     int line = 0;
+    bool any_text = false;
     while (std::getline(in, raw)) {
         ++line;
+        // Editors that save UTF-8 may put a byte-order mark before the first line.
+        if (line == 1 && raw.rfind("\xEF\xBB\xBF", 0) == 0) raw.erase(0, 3);
         std::string text = trim(raw);
         if (text.empty() || text[0] == '#' || text[0] == ';') continue;
+        any_text = true;
         if (text[0] == '[') {
-            std::string name = lower(text);
-            if (name == "[setup]") section = SETUP, seen_setup = true;
-            else if (name == "[files]") section = FILES;
+            std::string name = lower(without_trailing_comment(text));
+            if (name == "[setup]") section = SETUP;
+            else if (name == "[files]") section = FILES, out.files_line = line;
             else loader.fault(line, "unknown section " + text + " (sections: [Setup], [Files])"), section = NONE;
             continue;
         }
@@ -209,7 +371,13 @@ bool load_manifest(const std::string& path, Manifest& out, std::vector<std::stri
         else if (section == FILES) loader.files_line(line, text);
         else loader.fault(line, "line outside a known section");
     }
-    if (!seen_setup || !loader.have_version) loader.fault(line, "missing [Setup] version = major.minor.build");
+    loader.apply_settings(settings);
+    if (!any_text) {
+        errors.push_back(path + ": the manifest is empty; it needs a [Setup] section with version = major.minor.build "
+                                "and a [Files] section");
+        return false;
+    }
+    if (!loader.have_version) loader.fault(line, "missing [Setup] version = major.minor.build (or --set version=X.Y.Z)");
     // Names are compared without regard to case, as the installer does.
     std::map<std::string, int> seen;
     for (const ManifestEntry& e : out.entries) {

@@ -5,6 +5,7 @@
 #include "package/checksum.h"
 #include "package/package_format.h"
 #include "package/table_checks.h"
+#include "tools/setup-pack/file_util.h"
 #include "tools/setup-pack/installer_reader.h"
 
 #include <cstring>
@@ -70,10 +71,7 @@ std::vector<uint8_t> make_entry_record(const std::string& name, uint16_t flags, 
     return r;   // the last reserved word stays 0
 }
 
-bool build_installer(const std::vector<uint8_t>& stub, const Manifest& manifest, std::vector<uint8_t>& out,
-                     BuildResult& result, std::string& error, const BuildProgress& progress) {
-    result = BuildResult();
-    size_t header;
+bool check_stub(const std::vector<uint8_t>& stub, size_t& header, std::string& error) {
     if (!find_setup_header(stub, header, error)) return false;
     if (read_u16(&stub[header + HEADER_FILE_COUNT]) != 0 || read_u32(&stub[header + HEADER_TABLE_OFFSET]) != 0) {
         error = "the program file already carries a package (its Setup header is filled in); give the bare stub";
@@ -89,85 +87,133 @@ bool build_installer(const std::vector<uint8_t>& stub, const Manifest& manifest,
                 "); build from the unsigned stub and sign the built installer";
         return false;
     }
+    return true;
+}
 
-    // Compress first: the table needs every packed size.
-    std::vector<std::vector<uint8_t>> streams;
-    size_t count = manifest.entries.size();
-    for (size_t i = 0; i < count; ++i) {
-        const ManifestEntry& e = manifest.entries[i];
-        if (progress) progress(i, count, e.name);
-        std::vector<uint8_t> data = e.data;
-        if (e.stamped && !stamp_extension_checksum(data)) {
-            error = e.name + ": no checksum marker to stamp";
+namespace {
+
+// Moves the `length` bytes at `from` up by `by` bytes, last piece first (the ranges overlap).
+bool move_up(int fd, uint64_t from, uint64_t length, uint64_t by, std::string& error) {
+    std::vector<uint8_t> piece(1u << 20);
+    while (length > 0) {
+        size_t n = length < piece.size() ? (size_t)length : piece.size();
+        length -= n;
+        if (!pread_all(fd, piece.data(), n, from + length, error) || !pwrite_all(fd, piece.data(), n, from + length + by, error))
             return false;
-        }
-        std::vector<uint8_t> stream;
-        CompressStats stats;
-        if (!compress_stream(data.data(), data.size(), stream, error, &stats)) {
-            error = e.name + ": " + error;
-            return false;
-        }
-        result.totals.deflate_bytes += stats.deflate_bytes;
-        result.totals.blocks.blocks += stats.blocks.blocks;
-        result.totals.blocks.kept += stats.blocks.kept;
-        result.totals.blocks.as_fixed += stats.blocks.as_fixed;
-        result.totals.blocks.as_stored += stats.blocks.as_stored;
-        result.entries.push_back({e.name, e.flags, data.size(), stream.size()});
-        streams.push_back(std::move(stream));
     }
+    return true;
+}
 
-    size_t table_size = 0;
+// The package checksum of the file from `from` to its end `end`, read back piece by piece.
+bool checksum_of_file(int fd, uint64_t from, uint64_t end, uint32_t& sum, std::string& error) {
+    std::vector<uint8_t> piece(1u << 20);   // a multiple of 4: the pieces fold as one pass
+    sum = 0;
+    for (uint64_t at = from; at < end;) {
+        size_t n = end - at < piece.size() ? (size_t)(end - at) : piece.size();
+        if (!pread_all(fd, piece.data(), n, at, error)) return false;
+        sum = checksum_add(piece.data(), (uint32_t)n, sum);
+        at += n;
+    }
+    return true;
+}
+
+}  // namespace
+
+bool build_installer(const std::vector<uint8_t>& stub, const Manifest& manifest, int fd, const BuildOptions& options,
+                     BuildResult& result, std::string& error, const BuildProgress& progress) {
+    result = BuildResult();
+    size_t header;
+    if (!check_stub(stub, header, error)) return false;
+    size_t count = manifest.entries.size();
+    size_t records = 0;
     for (const ManifestEntry& e : manifest.entries)
-        table_size += e.name.size() + ENTRY_FIXED_BYTES + ((e.flags & ENTRY_HAS_VERSION) ? ENTRY_VERSION_BYTES : 0);
-    size_t total = stub.size() + table_size;
-    for (const auto& s : streams) total += s.size();
+        records += e.name.size() + ENTRY_FIXED_BYTES + ((e.flags & ENTRY_HAS_VERSION) ? ENTRY_VERSION_BYTES : 0);
+
+    // The stub, room for the table, then the streams as they come; the table is written last,
+    // when every packed size is known.
+    std::string why;
+    std::vector<uint8_t> table(records, 0);
+    if (!write_all(fd, stub.data(), stub.size(), why) || !write_all(fd, table.data(), table.size(), why)) {
+        error = "cannot write the installer: " + why;
+        return false;
+    }
+    std::vector<size_t> packed(count, 0);
+    uint64_t data_bytes = 0;
+    EntryStreamHandlers handlers;
+    handlers.begin = [&](size_t i) {
+        if (progress) progress(i, count, manifest.entries[i].name);
+    };
+    handlers.write = [&](const uint8_t* bytes, size_t n, std::string& fault) {
+        data_bytes += n;
+        if (data_bytes + stub.size() + records + 7 > MAX_PROGRAM_FILE) {
+            fault = "the installer would pass 2 GiB; the program reads at most 2 GiB";
+            return false;
+        }
+        if (write_all(fd, bytes, n, fault)) return true;
+        fault = "cannot write the installer: " + fault;
+        return false;
+    };
+    handlers.end = [&](size_t i, size_t n, const CompressStats& stats, const std::vector<uint32_t>& crcs) {
+        packed[i] = n;
+        add_stats(result.totals, stats);
+        result.entries.push_back({manifest.entries[i].name, manifest.entries[i].flags, (size_t)manifest.entries[i].size, n, crcs});
+    };
+    if (!compress_entries(manifest, options.level, options.threads, handlers, error)) return false;
+
     // Zero fill at the end of the table area makes the installer a whole number of 8-byte
     // units long: a signer then puts its certificate table right behind the last stream and
     // inserts no alignment padding, so the package it signs is the package that was built.
-    size_t fill = (8 - total % 8) % 8;
-    size_t records = table_size;
-    table_size += fill;
+    uint64_t total = stub.size() + records + data_bytes;
+    size_t fill = (size_t)((8 - total % 8) % 8);
+    size_t table_size = records + fill;
     total += fill;
-    if (total > MAX_PROGRAM_FILE) {
-        error = "the installer would be " + std::to_string(total) + " bytes; the program reads at most 2 GiB";
-        return false;
-    }
-
-    out = stub;
     uint32_t table_offset = (uint32_t)stub.size();
     uint32_t data_start = (uint32_t)(table_offset + table_size);
+    if (fill) {
+        std::vector<uint8_t> zeros(fill, 0);
+        if (!move_up(fd, table_offset + records, data_bytes, fill, why) ||
+            !pwrite_all(fd, zeros.data(), fill, table_offset + records, why)) {
+            error = "cannot write the installer: " + why;
+            return false;
+        }
+    }
+    table.clear();
     uint32_t data_offset = data_start;
     for (size_t i = 0; i < count; ++i) {
         const ManifestEntry& e = manifest.entries[i];
-        uint16_t size_kb = (uint16_t)((e.data.size() + 1023) / 1024);
+        uint16_t size_kb = (uint16_t)((e.size + 1023) / 1024);
         std::vector<uint8_t> record = make_entry_record(e.name, e.flags, size_kb, e.version_ms, e.version_ls,
-                                                        data_offset, (uint32_t)streams[i].size());
-        out.insert(out.end(), record.begin(), record.end());
-        data_offset += (uint32_t)streams[i].size();
+                                                        data_offset, (uint32_t)packed[i]);
+        table.insert(table.end(), record.begin(), record.end());
+        data_offset += (uint32_t)packed[i];
     }
-    out.insert(out.end(), table_size - records, 0);
-    for (const auto& s : streams) out.insert(out.end(), s.begin(), s.end());
-
+    table.insert(table.end(), fill, 0);
     // The table must pass the same soundness test the program runs.
-    if (check_file_table(out.data() + table_offset, (uint32_t)table_size, (unsigned)count, data_start,
-                         (uint32_t)out.size()) != 0) {
+    if (check_file_table(table.data(), (uint32_t)table_size, (unsigned)count, data_start, (uint32_t)total) != 0) {
         error = "internal error: the File table written fails the program's soundness test";
         return false;
     }
-
-    uint8_t* h = out.data() + header;
-    write_u16(h + HEADER_FILE_COUNT, (uint16_t)count);
-    write_u32(h + HEADER_TABLE_OFFSET, table_offset);
-    write_u32(h + HEADER_TABLE_SIZE, (uint32_t)table_size);
-    write_u32(h + HEADER_DATA_START, data_start);
-    write_u32(h + HEADER_VERSION_MS, (uint32_t)manifest.major << 16 | manifest.minor);
-    write_u32(h + HEADER_VERSION_LS, manifest.build);
-    uint32_t sum = checksum_add(out.data() + table_offset, (uint32_t)(out.size() - table_offset), 0);
-    write_u32(h + HEADER_CHECKSUM, sum);
-
+    std::vector<uint8_t> h(stub.begin() + header, stub.begin() + header + sizeof(SetupHeader));
+    write_u16(&h[HEADER_FILE_COUNT], (uint16_t)count);
+    write_u32(&h[HEADER_TABLE_OFFSET], table_offset);
+    write_u32(&h[HEADER_TABLE_SIZE], (uint32_t)table_size);
+    write_u32(&h[HEADER_DATA_START], data_start);
+    write_u32(&h[HEADER_VERSION_MS], (uint32_t)manifest.major << 16 | manifest.minor);
+    write_u32(&h[HEADER_VERSION_LS], manifest.build);
+    uint32_t sum = 0;
+    if (!pwrite_all(fd, table.data(), table.size(), table_offset, why) ||
+        !checksum_of_file(fd, table_offset, total, sum, why)) {
+        error = "cannot write the installer: " + why;
+        return false;
+    }
+    write_u32(&h[HEADER_CHECKSUM], sum);
+    if (!pwrite_all(fd, h.data(), h.size(), header, why)) {
+        error = "cannot write the installer: " + why;
+        return false;
+    }
     result.stub_size = stub.size();
     result.table_size = table_size;
-    result.total_size = out.size();
+    result.total_size = (size_t)total;
     result.checksum = sum;
     return true;
 }

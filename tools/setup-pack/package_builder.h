@@ -4,6 +4,7 @@
 
 #include "tools/setup-pack/compressor.h"
 #include "tools/setup-pack/manifest.h"
+#include "tools/setup-pack/parallel_compress.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -16,6 +17,7 @@ struct PackedEntry {
     uint16_t flags = 0;
     size_t size = 0;      // bytes before compression
     size_t packed = 0;    // bytes of its stream
+    std::vector<uint32_t> crcs;   // CRC-32 of each chunk of the source (chunk_crcs)
 };
 
 struct BuildResult {
@@ -32,12 +34,23 @@ using BuildProgress = std::function<void(size_t, size_t, const std::string&)>;
 // with `error` when the marker is missing or occurs more than once.
 bool find_setup_header(const std::vector<uint8_t>& image, size_t& offset, std::string& error);
 
-// Builds the installer from `stub` and the loaded manifest into `out`: compresses (and, for
-// stamped entries, first stamps) every entry, verifies each stream by decoding it, writes the
-// table and the data behind the stub, and patches file_count, table_offset, table_size,
-// data_start, the product version and the checksum into the Setup header. The same inputs
-// always give the same bytes. False with `error` on any fault; `out` is then unspecified.
-bool build_installer(const std::vector<uint8_t>& stub, const Manifest& manifest, std::vector<uint8_t>& out,
+// Checks that `stub` can take a package: one Setup header, still empty, and no signature.
+// True with `header` (the Setup header's offset); false with `error`.
+bool check_stub(const std::vector<uint8_t>& stub, size_t& header, std::string& error);
+
+struct BuildOptions {
+    int level = COMPRESSION_LEVEL;               // libdeflate level, 1 to 12
+    unsigned threads = default_thread_count();   // the bytes do not depend on it
+};
+
+// Builds the installer from `stub` and the loaded manifest into the empty file `fd`:
+// compresses (and, for stamped entries, first stamps) every entry, writes the table and the data behind the stub, and patches file_count,
+// table_offset, table_size, data_start, the product version and the checksum into the Setup
+// header. The same inputs and level always give the same bytes. Only a few entries' data is
+// held in memory at a time. The streams are not decoded here: the caller checks the file
+// written with check_installer and result.entries' CRCs. False with `error` on any fault;
+// the file is then unspecified.
+bool build_installer(const std::vector<uint8_t>& stub, const Manifest& manifest, int fd, const BuildOptions& options,
                      BuildResult& result, std::string& error, const BuildProgress& progress = nullptr);
 
 // Writes the embedded extension checksum behind the first marker in `data`. False when the

@@ -48,7 +48,8 @@ size_t stored_blocks_bits(size_t bytes, size_t position) {
     return position - start;
 }
 
-void write_fixed_block(const ParsedBlock& block, BitWriter& out) {
+void write_fixed_block(const ParsedBlock& block, BitWriter& out, size_t& header_bit) {
+    header_bit = out.bit_length();
     out.put(PACKAGE_FIXED_BLOCK | (block.last ? PACKAGE_LAST_BLOCK : 0), 4);
     for (const Token& t : block.tokens) {
         uint32_t code;
@@ -64,10 +65,11 @@ void write_fixed_block(const ParsedBlock& block, BitWriter& out) {
     out.put_code(0, 7);   // end of block
 }
 
-void write_stored_blocks(const uint8_t* bytes, size_t count, bool last, BitWriter& out) {
+void write_stored_blocks(const uint8_t* bytes, size_t count, bool last, BitWriter& out, size_t& header_bit) {
     do {
         size_t piece = count < MAX_STORED_LENGTH ? count : MAX_STORED_LENGTH;
         bool final_piece = piece == count;
+        header_bit = out.bit_length();
         out.put(PACKAGE_STORED_BLOCK | (last && final_piece ? PACKAGE_LAST_BLOCK : 0), 4);
         out.align();
         out.put((uint32_t)piece, 16);
@@ -84,7 +86,8 @@ bool package_accepts(const ParsedBlock& block) {
            package_code_fault(block.lengths + block.literal_count, block.distance_count, true).empty();
 }
 
-void write_dynamic_header(const ParsedBlock& block, BitWriter& out) {
+void write_dynamic_header(const ParsedBlock& block, BitWriter& out, size_t& header_bit) {
+    header_bit = out.bit_length();
     out.put(PACKAGE_DYNAMIC_BLOCK | (block.last ? PACKAGE_LAST_BLOCK : 0), 4);
     out.put(block.literal_count - 257, 5);
     out.put(block.distance_count - 1, 5);
@@ -105,29 +108,31 @@ std::vector<uint8_t> transcode_deflate(const uint8_t* deflate, const ParsedStrea
         local.blocks++;
         switch (block.kind) {
         case BlockKind::stored:
-            write_stored_blocks(bytes, count, block.last, out);
+            write_stored_blocks(bytes, count, block.last, out, local.last_header_bit);
             local.kept++;
             break;
         case BlockKind::fixed:
+            local.last_header_bit = out.bit_length();
             out.put(PACKAGE_FIXED_BLOCK | (block.last ? PACKAGE_LAST_BLOCK : 0), 4);
             copy_bits(deflate, block.copy_begin_bit, block.end_bit, out);
             local.kept++;
             break;
         case BlockKind::dynamic:
             if (package_accepts(block)) {
-                write_dynamic_header(block, out);
+                write_dynamic_header(block, out, local.last_header_bit);
                 copy_bits(deflate, block.copy_begin_bit, block.end_bit, out);
                 local.kept++;
             } else if (fixed_block_bits(block) <= stored_blocks_bits(count, out.bit_length())) {
-                write_fixed_block(block, out);
+                write_fixed_block(block, out, local.last_header_bit);
                 local.as_fixed++;
             } else {
-                write_stored_blocks(bytes, count, block.last, out);
+                write_stored_blocks(bytes, count, block.last, out, local.last_header_bit);
                 local.as_stored++;
             }
             break;
         }
     }
+    local.bit_length = out.bit_length();
     if (stats) *stats = local;
     return out.finish();
 }

@@ -12,6 +12,8 @@ struct TranscodeStats {
     unsigned kept = 0;             // DEFLATE blocks carried over with their own codes
     unsigned as_fixed = 0;         // dynamic blocks the package format cannot take, written with fixed codes
     unsigned as_stored = 0;        // ... written as stored blocks (fewer bits than fixed)
+    size_t bit_length = 0;         // bits written, before the padding of the last byte
+    size_t last_header_bit = 0;    // where the header of the last block written starts
 };
 
 // Writes `parsed` (the parse of the DEFLATE stream `deflate`) in the package format. Stored

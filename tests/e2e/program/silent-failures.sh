@@ -54,14 +54,19 @@ last=$(od -An -tu1 -j $((size - 1)) -N1 "$damaged" | tr -d ' ')
 printf "$(printf '\\%03o' $(( (last + 1) % 256 )))" | dd of="$damaged" bs=1 seek=$((size - 1)) conv=notrunc 2>/dev/null
 installer_file="$damaged" silent_failure 12 "Message: This program file contains invalid data." '/D=C:\bvtest\damaged'
 
-# Without /S the usage text is a box; the watch sees its window.
+# Without /S the usage text is a box; the watch sees its window. The driver holds the box
+# open while the screen is listed once more (on a busy machine the watch's own polling can
+# miss a box that is answered at once).
 watch_windows
 start_installer "" '/?'
+on_snap() { [ "$1" = program-usage-box ] && xwininfo -root -tree >>"$work/windows-seen.txt" 2>/dev/null; }
 drive usage <<'SCRIPT' || fail "no usage box"
 timeout 10000
 wait_window #32770 *
+snap program-usage-box
 box * 1 "Usage: [/S] [/LOG=file] [/D=directory]"
 SCRIPT
+unset -f on_snap
 expect_exit 10
 [ -n "$(new_windows)" ] || fail "the window watch did not see the usage box"
 

@@ -80,7 +80,7 @@ protected:
         ASSERT_NE(ctx.file_table, nullptr) << label;
         EXPECT_EQ(0, std::memcmp(ctx.file_table, package.bytes.data() + package.header.table_offset,
                                  package.header.table_size)) << label;
-        EXPECT_STREQ(ctx.target_directory, "C:\\Program Files\\Brisvane\\") << label;
+        EXPECT_EQ(ctx.target_directory, default_target_directory()) << label;
     }
     void expect_no_table(const std::string& label) {
         EXPECT_EQ(ctx.file_table, nullptr) << label;

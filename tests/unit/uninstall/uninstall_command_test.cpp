@@ -66,6 +66,9 @@ TEST(UninstallCommand, CleanupOnlyForTheUninstallersFile) {
     EXPECT_EQ(std::string(command.original), "C:\\Program Files\\Brisvane\\NpU32.exe");
     parse_uninstall_command("/_cleanup=1 D:\\apps\\npu32.EXE", command);
     EXPECT_EQ(command.mode, UNINSTALL_CLEANUP);
+    parse_uninstall_command("/_cleanup=4294967295 D:\\apps\\npu32.EXE", command);   // the largest id
+    EXPECT_EQ(command.mode, UNINSTALL_CLEANUP);
+    EXPECT_EQ(command.process_id, 4294967295u);
 
     const char* refused[] = {
         "/_CLEANUP=4711 C:\\Windows\\notepad.exe",
@@ -75,6 +78,7 @@ TEST(UninstallCommand, CleanupOnlyForTheUninstallersFile) {
         "/_CLEANUP= C:\\Program Files\\Brisvane\\NpU32.exe",
         "/_CLEANUP=47x11 C:\\Program Files\\Brisvane\\NpU32.exe",
         "/_CLEANUP=12345678901 C:\\Program Files\\Brisvane\\NpU32.exe",   // more digits than a process id has
+        "/_CLEANUP=4294967297 C:\\Program Files\\Brisvane\\NpU32.exe",    // past a DWORD: would wrap to 1
     };
     for (const char* line : refused) {
         SCOPED_TRACE(line);
