@@ -4,7 +4,6 @@
 #include "common/run_log.h"
 #include "common/status.h"
 #include "detect/memory_blocks.h"
-#include "install/install_record.h"
 #include "install/install_text.h"
 #include "install/temporary_names.h"
 #include "package/extract_entry.h"
@@ -101,35 +100,24 @@ int write_pending_file(const char* name, const uint8_t* entry, const char* direc
     return STATUS_OK;
 }
 
-int commit_pending_files() {
-    if (!ctx.pending_files_block) return STATUS_OK;
-    int result = STATUS_OK;
-    char final_path[PATH_BUFFER_SIZE];
-    unsigned index = 0;
-    for (const char* p = ctx.pending_files; *p; p += std::strlen(p) + 1, ++index) {
-        final_path[0] = 0;
-        if (!append_text(final_path, PATH_BUFFER_SIZE, p)) continue;
-        // Only a name that really is a temporary one is moved: replacing "its final name"
-        // otherwise would replace the very file this run wrote.
-        if (to_final_name(final_path) != NAME_SWAPPED) continue;
-        const char* placed = final_path;
-        while (!MoveFileExA(p, final_path, MOVEFILE_REPLACE_EXISTING)) {
-            if (ask_retry_cancel(ctx.progress_page, MSG_FILE_IN_USE, final_path) == IDRETRY) continue;
-            DeleteFileA(p);
-            result = STATUS_CANCELLED;
-            placed = nullptr;
-            break;
-        }
-        // The log's "Written:" line named the temporary name; this one the final name.
-        if (placed) log_line("Placed: ", placed);
-        // A shared file whose earlier copy stays is used by the installation all the same.
-        bool shared = index < ctx.shared_files_pending;
-        if (placed || shared) record_placed_file(final_path, shared);
-    }
-    return result;
-}
-
 void discard_pending_files() {
     if (!ctx.pending_files_block) return;
     for (const char* p = ctx.pending_files; *p; p += std::strlen(p) + 1) DeleteFileA(p);
+}
+
+void remove_created_folders() {
+    if (!ctx.created_folders_block) return;
+    // Out of them first: a process's current folder cannot be removed.
+    char outside[PATH_BUFFER_SIZE];
+    if (GetWindowsDirectoryA(outside, PATH_BUFFER_SIZE)) SetCurrentDirectoryA(outside);
+    // Deepest first: the list holds each folder after its parent, so it is walked backwards.
+    const char* end = ctx.created_folders + bytes_in_use(ctx.created_folders);
+    while (end > ctx.created_folders) {
+        const char* start = end - 1;   // the terminator of the last string before `end`
+        while (start > ctx.created_folders && start[-1]) --start;
+        RemoveDirectoryA(start);   // only while empty: what the user put there keeps it
+        end = start;
+    }
+    free_block(&ctx.created_folders_block);
+    ctx.created_folders = nullptr;
 }

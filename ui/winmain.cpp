@@ -164,7 +164,9 @@ int run_silent(const CommandLine& command) {
         log_line("No browser can take the plug-in.", nullptr);
         return EXIT_NO_BROWSER;
     }
-    return run_install() == 0 ? EXIT_INSTALLED : failure_code();
+    if (run_install() != 0) return failure_code();
+    // Installed, with a file held open that takes its place at the next restart.
+    return ctx.restart_needed ? EXIT_REBOOT_PENDING : EXIT_INSTALLED;
 }
 
 // The run with its windows: returns the exit code of the documented table. `startup_failed`

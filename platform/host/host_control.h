@@ -26,8 +26,11 @@ void host_deny_registry_writes(HKEY root, bool deny);
 void host_set_file_locked(const char* windows_path, bool locked);
 
 // Paths listed for deletion at the next restart (MoveFileExA with MOVEFILE_DELAY_UNTIL_REBOOT
-// and no new name), in order, as they were passed.
-const std::vector<std::string>& host_restart_deletions();
+// and no new name), in order, as they were passed: read from the registry value
+// PendingFileRenameOperations, where the stand-in keeps them as Windows does.
+std::vector<std::string> host_restart_deletions();
+// Files listed to replace another at the next restart: (source, destination) pairs.
+std::vector<std::pair<std::string, std::string>> host_restart_replacements();
 
 // Make the n-th _lread / _lwrite from now fail (1 = the next one); 0 switches it off.
 void host_fail_read(long n);
