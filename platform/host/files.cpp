@@ -21,6 +21,7 @@ DWORD last_error = 0;
 std::set<std::string> locked_files;
 long fail_read_at = 0, fail_write_at = 0;
 long reads_made = 0, writes_made = 0;
+long fail_move_at = 0, moves_made = 0;
 UINT short_write = 0;
 bool short_write_armed = false;
 std::map<char, uint32_t> free_kb_override;
@@ -76,6 +77,7 @@ void reset_files() {
     locked_files.clear();
     fail_read_at = fail_write_at = 0;
     reads_made = writes_made = 0;
+    fail_move_at = moves_made = 0;
     short_write_armed = false;
     free_kb_override.clear();
     last_error = 0;
@@ -135,6 +137,8 @@ std::vector<std::pair<std::string, std::string>> host_restart_replacements() {
 }
 
 void host_fail_read(long n) { host::fail_read_at = n; }
+void host_fail_move(long n) { host::fail_move_at = n; }
+long host_move_count() { return host::moves_made; }
 void host_fail_write(long n) { host::fail_write_at = n; }
 long host_read_count() { return host::reads_made; }
 long host_write_count() { return host::writes_made; }
@@ -304,6 +308,11 @@ BOOL MoveFileExA(LPCSTR from, LPCSTR to, DWORD flags) {
         if (to) pairs += std::string((flags & MOVEFILE_REPLACE_EXISTING) ? "!" : "") + "\\??\\" + to;
         pairs += '\0';
         return host::set_pending_renames_value(pairs);
+    }
+    ++host::moves_made;
+    if (host::fail_move_at > 0 && --host::fail_move_at == 0) {
+        set_last_error(ERROR_ACCESS_DENIED);
+        return FALSE;
     }
     if (!host::resolve(from, a) || !host::resolve(to, b) || !host::stat_path(a, st)) {
         set_last_error(ERROR_FILE_NOT_FOUND);

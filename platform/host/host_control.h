@@ -38,6 +38,10 @@ void host_fail_write(long n);
 // _lread/_hread and _lwrite/_hwrite calls made since the last reset (failed ones included).
 long host_read_count();
 long host_write_count();
+// Make the n-th immediate MoveFileExA from now fail as on a file held open (1 = the next one);
+// 0 switches it off. Moves made since the last reset, failed ones included.
+void host_fail_move(long n);
+long host_move_count();
 // Make the next _lwrite store only part of its bytes (returns the part length) once.
 void host_short_write_once(UINT bytes);
 
