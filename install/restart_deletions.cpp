@@ -11,7 +11,8 @@ namespace {
 
 // The system's form of a path, "\??\C:\...": the prefix is not part of the file's name.
 const char* without_device_prefix(const char* path) {
-    return std::strncmp(path, "\\??\\", 4) == 0 ? path + 4 : path;
+    bool prefixed = path[0] == '\\' && path[1] == '?' && path[2] == '?' && path[3] == '\\';
+    return prefixed ? path + 4 : path;
 }
 
 // Whether this run placed `path`: a file entry of the record made so far.
@@ -56,12 +57,10 @@ void keep_recorded_paths_at_restart() {
             }
             source = next;
         }
-        if (changed) {
-            *out++ = 0;
-            if (out - data <= 1) RegDeleteValueA(key, PENDING_RENAMES_VALUE);
-            else RegSetValueExA(key, PENDING_RENAMES_VALUE, 0, REG_MULTI_SZ, reinterpret_cast<BYTE*>(data),
-                                (DWORD)(out - data));
-        }
+        // Nothing left is the empty list, which the system reads as no operation at all.
+        *out++ = 0;
+        if (changed)
+            RegSetValueExA(key, PENDING_RENAMES_VALUE, 0, REG_MULTI_SZ, reinterpret_cast<BYTE*>(data), (DWORD)(out - data));
     }
     free_block(&block);
     RegCloseKey(key);

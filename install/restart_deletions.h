@@ -9,5 +9,5 @@ inline constexpr char PENDING_RENAMES_VALUE[] = "PendingFileRenameOperations";
 
 // Takes out of the pending deletions every file this run placed (the F, P and S entries of
 // ctx.record so far): the file just written must outlive the restart. Other entries stay in
-// their order; the value goes when nothing is left.
+// their order (none left: the empty list).
 void keep_recorded_paths_at_restart();
