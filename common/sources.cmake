@@ -5,4 +5,5 @@ list(APPEND BRISVANE_CORE_SOURCES
   common/run_log.cpp
   common/target_folder.cpp
   common/install_record.cpp
+  common/install_journal.cpp
 )

@@ -1,6 +1,7 @@
 #include "install/commit_transaction.h"
 
 #include "common/install_context.h"
+#include "common/install_journal.h"
 #include "common/run_log.h"
 #include "common/status.h"
 #include "install/install_record.h"
@@ -35,7 +36,9 @@ bool make_backup_name(const char* final_path, char* backup) {
 int note_step(const char* final_path, const char* backup) {
     char entry[2 * PATH_BUFFER_SIZE + 2];
     wsprintfA(entry, "%s%c%s", final_path, UNDO_SEPARATOR, backup);
-    return string_list_add(&ctx.commit_undo_block, &ctx.commit_undo, entry);
+    int status = string_list_add(&ctx.commit_undo_block, &ctx.commit_undo, entry);
+    if (status == STATUS_OK) journal_list(JOURNAL_COMMIT, ctx.commit_undo);
+    return status;
 }
 
 // One file: the earlier copy (a plain file) to its backup name, the new copy to the final name.

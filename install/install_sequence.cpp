@@ -1,6 +1,7 @@
 #include "install/install_sequence.h"
 
 #include "common/install_context.h"
+#include "common/install_journal.h"
 #include "common/status.h"
 #include "detect/paths.h"
 #include "install/commit_transaction.h"
@@ -81,6 +82,8 @@ int run_install_steps(HWND progress_page) {
     int status = MSG_WINDOW_PROBLEM;
     // A silent run has no page: the same steps, with nothing to draw on.
     if (progress_page || ctx.silent) {
+        // A run killed before this one left its journal: its files are put right first.
+        recover_killed_run();
         ctx.progress_done = 0;
         set_progress_percent(0);
         count_install_units();
@@ -106,12 +109,16 @@ int run_install_steps(HWND progress_page) {
         // before the records add the entries of the earlier installation.
         keep_recorded_paths_at_restart();
         write_registry_records();
+        // From here a killed run is completed, not undone: only the backups are left.
+        journal_mark_done();
         finish_commit();
+        journal_close();
         return 0;
     }
     remove_placed_files();
     discard_pending_files();
     remove_created_folders();
+    journal_close();
     destroy_progress_page();
     // Statuses without a catalogue text (2, a Cancel answer) show nothing: the failure
     // page follows and the user chose to stop.

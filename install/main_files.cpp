@@ -1,6 +1,7 @@
 #include "install/main_files.h"
 
 #include "common/install_context.h"
+#include "common/install_journal.h"
 #include "common/status.h"
 #include "install/install_record.h"
 #include "install/install_sequence.h"
@@ -55,10 +56,14 @@ int write_unless_newer(const char* name, uint8_t* entry, const char* directory, 
     }
     if (attributes != INVALID_FILE_ATTRIBUTES) return write_pending_file(name, entry, directory);
 
+    // Recorded (and journaled) before it is made: a run killed while it writes the file still
+    // names it. Forgotten with the rest of the record when the run fails.
+    if (joined) {
+        record_placed_file(final_path, false);
+        journal_list(JOURNAL_CREATED, ctx.record);
+    }
     int status = extract_entry(name, entry, directory);
     created = status == STATUS_OK;
-    // Recorded now, forgotten with the rest of the record when the run fails.
-    if (created && joined) record_placed_file(final_path, false);
     return status;
 }
 

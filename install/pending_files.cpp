@@ -1,6 +1,7 @@
 #include "install/pending_files.h"
 
 #include "common/install_context.h"
+#include "common/install_journal.h"
 #include "common/run_log.h"
 #include "common/status.h"
 #include "detect/memory_blocks.h"
@@ -89,15 +90,11 @@ int write_pending_file(const char* name, const uint8_t* entry, const char* direc
         if (ask_retry_cancel(ctx.progress_page, MSG_WRITE_ERROR, full_path[0] ? full_path : name) != IDRETRY)
             return STATUS_CANCELLED;
     }
-    int status = extract_entry(work_name, entry, directory);
-    if (status != STATUS_OK) return status;
-    if (add_pending_file(full_path) != STATUS_OK) {
-        // Unlisted, it would be neither committed nor discarded and stay under its
-        // temporary name for good: remove it now and fail the step.
-        DeleteFileA(full_path);
-        return MSG_NO_MEMORY;
-    }
-    return STATUS_OK;
+    // Listed (and journaled) before it is written: unlisted, it would be neither committed nor
+    // discarded, and a run killed while writing it would leave it unnamed.
+    if (add_pending_file(full_path) != STATUS_OK) return MSG_NO_MEMORY;
+    journal_list(JOURNAL_TEMPORARY, ctx.pending_files);
+    return extract_entry(work_name, entry, directory);
 }
 
 void discard_pending_files() {

@@ -1,6 +1,7 @@
 #include "package/extract_entry.h"
 
 #include "common/install_context.h"
+#include "common/install_journal.h"
 #include "common/run_log.h"
 #include "common/status.h"
 #include "decompress/decoder.h"
@@ -40,6 +41,7 @@ int create_subdirectories(const char* directory, const char* file_name) {
             RemoveDirectoryA(path);
             return FOLDER_NOT_LISTED;
         }
+        if (answer) journal_list(JOURNAL_FOLDERS, ctx.created_folders);
     }
     return answer;
 }

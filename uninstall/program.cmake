@@ -10,6 +10,7 @@ set(BRISVANE_UNINSTALLER_SOURCES
   detect/paths.cpp
   common/command_line.cpp
   common/install_record.cpp
+  common/install_journal.cpp
   common/run_log.cpp
   common/target_folder.cpp
 )

@@ -6,6 +6,7 @@
 //   NpU32.exe              asks once, removes, says what was removed and what was not
 //   NpU32.exe /S           no window and no question (see docs/deployment.md for the codes)
 //   NpU32.exe /_CLEANUP=<process id> <uninstaller path>   the copy's run (no window)
+#include "common/install_journal.h"
 #include "common/install_record.h"
 #include "common/run_log.h"
 #include "common/status.h"
@@ -113,6 +114,9 @@ int uninstall(bool silent) {
     // probe, which the link-time optimised link of a program without a C runtime cannot take.
     static SystemFolders folders;
     get_system_folders(folders);
+    // An install killed part-way is undone (or completed) first: its record is then the one
+    // that stands, and no file of that run is left unnamed.
+    recover_killed_run();
     HKEY key = nullptr;
     if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, UNINSTALL_KEY, 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS) key = nullptr;
     InstallRecord record;

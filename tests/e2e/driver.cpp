@@ -241,15 +241,15 @@ bool run(const Args& a, std::string& why) {
         if (!taken) why = "no screenshot was taken";
         return taken;
     }
-    if (c != "box" && (!current || !IsWindow(current))) {
-        why = "no current window (use wait_window first)";
-        return false;
-    }
     if (c == "hold") {
         if (!need(a, 1, why)) return false;
         HANDLE held = CreateFileA(a[1].c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
         if (held == INVALID_HANDLE_VALUE) why = "the file cannot be opened";
         return held != INVALID_HANDLE_VALUE;   // closed when the driver ends
+    }
+    if (c != "box" && (!current || !IsWindow(current))) {
+        why = "no current window (use wait_window first)";
+        return false;
     }
     if (c == "terminate") {
         DWORD process_id = 0;

@@ -57,12 +57,12 @@ cp "$target/bvdraw32.dll" "$work/held-before"
 rm -f "$work/release-hold"
 cat > "$work/hold.txt" <<SCRIPT
 timeout 60000
-hold $TARGET\bvdraw32.dll
+hold "$TARGET\bvdraw32.dll"
 wait_file Z:$work/release-hold
 SCRIPT
 wine "$build/e2e_driver.exe" -o "Z:$logs/$test_name.hold.log" -f "Z:$work/hold.txt" </dev/null >/dev/null 2>&1 &
 holder=$!
-for _ in $(seq 100); do grep -q hold "$logs/$test_name.hold.log" 2>/dev/null && break; sleep 0.1; done
+for _ in $(seq 100); do grep -q "^ok *hold" "$logs/$test_name.hold.log" 2>/dev/null && break; sleep 0.1; done
 sleep 1
 start_installer "" /S "/LOG=$LOG" /D=$TARGET
 expect_exit 194   # 3010: a Linux parent sees only the low byte of the exit code
