@@ -85,6 +85,9 @@ struct InstallContext {
     HGLOBAL commit_undo_block;
     char* commit_undo;
     bool restart_needed;            // a silent run left a file to be replaced at the restart
+    // Files this run created under their final names (journaled before each is made).
+    HGLOBAL created_files_block;
+    char* created_files;
     // Folders this run created below a destination, in the order made (the deepest last).
     HGLOBAL created_folders_block;
     char* created_folders;

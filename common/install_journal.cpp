@@ -1,7 +1,5 @@
 #include "common/install_journal.h"
 
-#include "common/install_record.h"
-
 #include <cstring>
 
 namespace {
@@ -37,17 +35,8 @@ void each_commit_step(const char* list, Step step) {
     }
 }
 
-void delete_listed(const char* list, bool record) {
-    for (const char* p = list; p && *p; p += std::strlen(p) + 1) {
-        const char* path = p;
-        if (record) {
-            // Only the files the run created: its record also names what it kept.
-            if (p[0] == RECORD_PLUGIN_COPY) path = p + 1 + RECORD_STAMP_DIGITS;
-            else if (p[0] == RECORD_FILE) path = p + 1;
-            else continue;
-        }
-        DeleteFileA(path);
-    }
+void delete_listed(const char* list) {
+    for (const char* p = list; p && *p; p += std::strlen(p) + 1) DeleteFileA(p);
 }
 
 void undo(HKEY key) {
@@ -56,8 +45,8 @@ void undo(HKEY key) {
     char* steps = read_list(key, JOURNAL_COMMIT);
     char* folders = read_list(key, JOURNAL_FOLDERS);
     // The new files first: a replaced file's final name is then free for its earlier copy.
-    delete_listed(created, true);
-    delete_listed(temporary, false);
+    delete_listed(created);
+    delete_listed(temporary);
     each_commit_step(steps, [](const char* final_path, const char* backup) {
         if (!backup[0]) DeleteFileA(final_path);   // no earlier copy: the new one goes
         else if (GetFileAttributesA(backup) != NOT_FOUND) MoveFileExA(backup, final_path, MOVEFILE_REPLACE_EXISTING);

@@ -6,7 +6,7 @@
 //
 // It is the key JOURNAL_KEY of HKEY_LOCAL_MACHINE, holding nothing else, with REG_MULTI_SZ
 // values in the form of the installer's string lists:
-//   JOURNAL_CREATED    the run's install record so far: F and P entries are files it created
+//   JOURNAL_CREATED    the files it created under their final names
 //   JOURNAL_TEMPORARY  its temporary copies (written under names of its own)
 //   JOURNAL_COMMIT     its commit steps, "<final path>|<backup path>" (see commit_transaction.h)
 //   JOURNAL_FOLDERS    the folders it created, each after its parent

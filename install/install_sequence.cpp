@@ -99,7 +99,6 @@ int run_install_steps(HWND progress_page) {
     // The commit: all or nothing (install/commit_transaction.h).
     if (status == STATUS_OK) status = commit_pending_files();
     if (status == STATUS_OK) {
-        remove_invalid_extension_files();
         destroy_progress_page();
         create_shortcuts();
         // The earlier publisher's records go only now: a run that fails or is stopped leaves
@@ -111,6 +110,8 @@ int run_install_steps(HWND progress_page) {
         write_registry_records();
         // From here a killed run is completed, not undone: only the backups are left.
         journal_mark_done();
+        // The user's damaged extension files go only once nothing can undo the run.
+        remove_invalid_extension_files();
         finish_commit();
         journal_close();
         return 0;

@@ -56,14 +56,16 @@ int write_unless_newer(const char* name, uint8_t* entry, const char* directory, 
     }
     if (attributes != INVALID_FILE_ATTRIBUTES) return write_pending_file(name, entry, directory);
 
-    // Recorded (and journaled) before it is made: a run killed while it writes the file still
-    // names it. Forgotten with the rest of the record when the run fails.
+    // Journaled before it is made: a run killed while it writes the file still names it.
     if (joined) {
-        record_placed_file(final_path, false);
-        journal_list(JOURNAL_CREATED, ctx.record);
+        if (string_list_add(&ctx.created_files_block, &ctx.created_files, final_path) != STATUS_OK)
+            return MSG_NO_MEMORY;
+        journal_list(JOURNAL_CREATED, ctx.created_files);
     }
     int status = extract_entry(name, entry, directory);
     created = status == STATUS_OK;
+    // Recorded now, forgotten with the rest of the record when the run fails.
+    if (created && joined) record_placed_file(final_path, false);
     return status;
 }
 

@@ -22,6 +22,7 @@ std::set<std::string> locked_files;
 long fail_read_at = 0, fail_write_at = 0;
 long reads_made = 0, writes_made = 0;
 long fail_move_at = 0, moves_made = 0;
+long kill_at = 0, kill_points = 0;
 UINT short_write = 0;
 bool short_write_armed = false;
 std::map<char, uint32_t> free_kb_override;
@@ -61,7 +62,14 @@ bool take_read_failure() {
     return --fail_read_at == 0;
 }
 
+// A file step of the program: the run is killed here when this is the step asked for.
+void kill_point() {
+    ++kill_points;
+    if (kill_at > 0 && --kill_at == 0) throw HostKilled{};
+}
+
 bool take_write_failure(UINT& short_count) {
+    kill_point();
     ++writes_made;
     if (short_write_armed) {
         short_write_armed = false;
@@ -78,6 +86,7 @@ void reset_files() {
     fail_read_at = fail_write_at = 0;
     reads_made = writes_made = 0;
     fail_move_at = moves_made = 0;
+    kill_at = kill_points = 0;
     short_write_armed = false;
     free_kb_override.clear();
     last_error = 0;
@@ -138,6 +147,8 @@ std::vector<std::pair<std::string, std::string>> host_restart_replacements() {
 
 void host_fail_read(long n) { host::fail_read_at = n; }
 void host_fail_move(long n) { host::fail_move_at = n; }
+void host_kill_at_step(long n) { host::kill_at = n; }
+long host_step_count() { return host::kill_points; }
 long host_move_count() { return host::moves_made; }
 void host_fail_write(long n) { host::fail_write_at = n; }
 long host_read_count() { return host::reads_made; }
@@ -279,6 +290,7 @@ DWORD GetCurrentDirectoryA(DWORD size, LPSTR buffer) {
 }
 
 BOOL DeleteFileA(LPCSTR path) {
+    host::kill_point();
     std::string h;
     struct stat st;
     if (!host::resolve(path, h) || !host::stat_path(h, st)) { set_last_error(ERROR_FILE_NOT_FOUND); return FALSE; }
@@ -309,6 +321,7 @@ BOOL MoveFileExA(LPCSTR from, LPCSTR to, DWORD flags) {
         pairs += '\0';
         return host::set_pending_renames_value(pairs);
     }
+    host::kill_point();
     ++host::moves_made;
     if (host::fail_move_at > 0 && --host::fail_move_at == 0) {
         set_last_error(ERROR_ACCESS_DENIED);

@@ -42,6 +42,12 @@ long host_write_count();
 // 0 switches it off. Moves made since the last reset, failed ones included.
 void host_fail_move(long n);
 long host_move_count();
+// A killed run (power cut, ended from the task list): the n-th file step from now (an _lwrite,
+// a MoveFileExA or a DeleteFileA; 1 = the next one) throws HostKilled before it happens, so
+// that none of the program's own code runs after it. 0 switches it off.
+struct HostKilled {};
+void host_kill_at_step(long n);
+long host_step_count();   // file steps since the last reset
 // Make the next _lwrite store only part of its bytes (returns the part length) once.
 void host_short_write_once(UINT bytes);
 
