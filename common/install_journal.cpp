@@ -4,8 +4,6 @@
 
 namespace {
 
-// Separates the final path from the backup path in a commit step.
-constexpr char STEP_SEPARATOR = '|';
 constexpr DWORD NOT_FOUND = INVALID_FILE_ATTRIBUTES;
 
 // A journal list read back, zero-filled past its end; null when absent. Freed with LocalFree.
@@ -26,7 +24,7 @@ template <typename Step>
 void each_commit_step(const char* list, Step step) {
     char final_path[MAX_PATH];
     for (const char* p = list; p && *p; p += std::strlen(p) + 1) {
-        const char* separator = std::strchr(p, STEP_SEPARATOR);
+        const char* separator = std::strchr(p, COMMIT_STEP_SEPARATOR);
         size_t length = separator ? (size_t)(separator - p) : 0;
         if (!separator || length >= sizeof final_path) continue;
         std::memcpy(final_path, p, length);
@@ -35,39 +33,58 @@ void each_commit_step(const char* list, Step step) {
     }
 }
 
-void delete_listed(const char* list) {
-    for (const char* p = list; p && *p; p += std::strlen(p) + 1) DeleteFileA(p);
-}
-
 void undo(HKEY key) {
     char* created = read_list(key, JOURNAL_CREATED);
     char* temporary = read_list(key, JOURNAL_TEMPORARY);
     char* steps = read_list(key, JOURNAL_COMMIT);
     char* folders = read_list(key, JOURNAL_FOLDERS);
     // The new files first: a replaced file's final name is then free for its earlier copy.
-    delete_listed(created);
-    delete_listed(temporary);
-    each_commit_step(steps, [](const char* final_path, const char* backup) {
-        if (!backup[0]) DeleteFileA(final_path);   // no earlier copy: the new one goes
-        else if (GetFileAttributesA(backup) != NOT_FOUND) MoveFileExA(backup, final_path, MOVEFILE_REPLACE_EXISTING);
-    });
-    // Deepest first: each folder is listed after its parent.
-    if (folders) {
-        const char* end = folders;
-        while (*end) end += std::strlen(end) + 1;
-        while (end > folders) {
-            const char* start = end - 1;
-            while (start > folders && start[-1]) --start;
-            RemoveDirectoryA(start);
-            end = start;
-        }
-    }
+    delete_listed_files(created);
+    delete_listed_files(temporary);
+    undo_commit_steps(steps);
+    remove_listed_folders(folders);
     char* lists[] = {created, temporary, steps, folders};
     for (char* list : lists)
         if (list) LocalFree(list);
 }
 
 }  // namespace
+
+void delete_listed_files(const char* list) {
+    for (const char* p = list; p && *p; p += std::strlen(p) + 1) DeleteFileA(p);
+}
+
+void undo_commit_steps(const char* steps) {
+    each_commit_step(steps, [](const char* final_path, const char* backup) {
+        if (!backup[0]) DeleteFileA(final_path);   // no earlier copy: the new one goes
+        // A backup that is not there was never made, or is already back.
+        else if (GetFileAttributesA(backup) != NOT_FOUND) MoveFileExA(backup, final_path, MOVEFILE_REPLACE_EXISTING);
+    });
+}
+
+void delete_commit_backups(const char* steps) {
+    each_commit_step(steps, [](const char*, const char* backup) {
+        // One still loaded by a program that ran before the commit goes at the next restart.
+        if (backup[0] && !DeleteFileA(backup) && GetFileAttributesA(backup) != NOT_FOUND)
+            MoveFileExA(backup, nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
+    });
+}
+
+void remove_listed_folders(const char* folders) {
+    if (!folders) return;
+    // Out of them first: a process's current folder cannot be removed.
+    char outside[MAX_PATH];
+    if (GetWindowsDirectoryA(outside, MAX_PATH)) SetCurrentDirectoryA(outside);
+    // Deepest first: each folder is listed after its parent, so the list is walked backwards.
+    const char* end = folders;
+    while (*end) end += std::strlen(end) + 1;
+    while (end > folders) {
+        const char* start = end - 1;   // the terminator of the last string before `end`
+        while (start > folders && start[-1]) --start;
+        RemoveDirectoryA(start);   // only while empty: what the user put there keeps it
+        end = start;
+    }
+}
 
 void journal_list(const char* name, const char* list) {
     HKEY key = nullptr;
@@ -99,10 +116,7 @@ bool recover_killed_run() {
     if (RegQueryValueExA(key, JOURNAL_DONE, nullptr, &type, nullptr, &size) == ERROR_SUCCESS) {
         // It had succeeded: only its backups are left.
         char* steps = read_list(key, JOURNAL_COMMIT);
-        each_commit_step(steps, [](const char*, const char* backup) {
-            if (backup[0] && !DeleteFileA(backup) && GetFileAttributesA(backup) != NOT_FOUND)
-                MoveFileExA(backup, nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
-        });
+        delete_commit_backups(steps);
         if (steps) LocalFree(steps);
     } else {
         undo(key);

@@ -22,6 +22,8 @@ inline constexpr char JOURNAL_TEMPORARY[] = "Temporary";
 inline constexpr char JOURNAL_COMMIT[] = "Commit";
 inline constexpr char JOURNAL_FOLDERS[] = "Folders";
 inline constexpr char JOURNAL_DONE[] = "Done";
+// Separates the final path from the backup path in a commit step: no path can hold it.
+constexpr char COMMIT_STEP_SEPARATOR = '|';
 
 // Writes `list` (zero-terminated strings ended by an empty one) as the value `name`, creating
 // the key. A journal that cannot be written costs only the recovery after a kill.
@@ -30,6 +32,18 @@ void journal_list(const char* name, const char* list);
 void journal_mark_done();
 // The run is over (it succeeded and deleted its backups, or it undid itself): the journal goes.
 void journal_close();
+
+// The undo steps, shared by a failed run and the recovery of a killed one. Each takes a list
+// (null: nothing to do) and leaves it as it is.
+// Deletes every file the list names.
+void delete_listed_files(const char* list);
+// Puts each earlier copy back under its final name in one step over the new copy, and deletes
+// a new copy that had no earlier one. A step that was never taken changes nothing.
+void undo_commit_steps(const char* steps);
+// Deletes each step's backup; one held open is listed for deletion at the next restart.
+void delete_commit_backups(const char* steps);
+// Removes each listed folder that is empty, deepest first (the process leaves them first).
+void remove_listed_folders(const char* folders);
 
 // A journal left by a killed run: when it is marked done, deletes the backups it lists;
 // otherwise puts back every earlier copy, deletes every file and temporary copy the run made

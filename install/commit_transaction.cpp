@@ -15,9 +15,6 @@
 
 namespace {
 
-// Separates the final path from the backup path in an undo entry: no path can hold it.
-constexpr char UNDO_SEPARATOR = '|';
-
 constexpr DWORD NOT_FOUND = INVALID_FILE_ATTRIBUTES;
 
 // A backup name for `final_path` that no file has yet, into `backup`; false when none.
@@ -35,7 +32,7 @@ bool make_backup_name(const char* final_path, char* backup) {
 // step that never happened changes nothing (see roll_back_commit).
 int note_step(const char* final_path, const char* backup) {
     char entry[2 * PATH_BUFFER_SIZE + 2];
-    wsprintfA(entry, "%s%c%s", final_path, UNDO_SEPARATOR, backup);
+    wsprintfA(entry, "%s%c%s", final_path, COMMIT_STEP_SEPARATOR, backup);
     int status = string_list_add(&ctx.commit_undo_block, &ctx.commit_undo, entry);
     if (status == STATUS_OK) journal_list(JOURNAL_COMMIT, ctx.commit_undo);
     return status;
@@ -128,34 +125,13 @@ int commit_pending_files() {
 }
 
 void roll_back_commit() {
-    if (!ctx.commit_undo_block) return;
-    char final_path[PATH_BUFFER_SIZE];
-    for (const char* p = ctx.commit_undo; *p; p += std::strlen(p) + 1) {
-        const char* separator = std::strchr(p, UNDO_SEPARATOR);
-        size_t length = (size_t)(separator - p);
-        std::memcpy(final_path, p, length);
-        final_path[length] = 0;
-        const char* backup = separator + 1;
-        if (!backup[0]) {
-            // No earlier copy: the new one goes. (A step never taken left nothing there.)
-            DeleteFileA(final_path);
-            continue;
-        }
-        // A backup that is not there was never made, or is already back.
-        if (GetFileAttributesA(backup) != NOT_FOUND) MoveFileExA(backup, final_path, MOVEFILE_REPLACE_EXISTING);
-    }
+    undo_commit_steps(ctx.commit_undo);
     free_block(&ctx.commit_undo_block);
     ctx.commit_undo = nullptr;
 }
 
 void finish_commit() {
-    if (!ctx.commit_undo_block) return;
-    for (const char* p = ctx.commit_undo; *p; p += std::strlen(p) + 1) {
-        const char* backup = std::strchr(p, UNDO_SEPARATOR) + 1;
-        if (!backup[0] || DeleteFileA(backup)) continue;
-        // Still loaded by a program that ran before the commit: gone at the next restart.
-        if (GetFileAttributesA(backup) != NOT_FOUND) MoveFileExA(backup, nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
-    }
+    delete_commit_backups(ctx.commit_undo);
     free_block(&ctx.commit_undo_block);
     ctx.commit_undo = nullptr;
 }

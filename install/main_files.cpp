@@ -110,10 +110,6 @@ int place_regular_file(uint8_t* entry) {
     return STATUS_OK;
 }
 
-void delete_joined(char* path, const char* directory, const char* name) {
-    if (join_path(path, directory, name)) DeleteFileA(path);
-}
-
 }  // namespace
 
 int install_main_files() {
@@ -129,20 +125,7 @@ int install_main_files() {
 }
 
 void remove_placed_files() {
-    // The path is built on the stack: a clean-up that needed memory could be skipped just
-    // when memory ran out, and leave this run's files behind.
-    char path[PATH_BUFFER_SIZE];
-    uint8_t* entry = ctx.file_table;
-    for (unsigned i = 0; i < setup_header().file_count; ++i, entry = next_file_entry(entry)) {
-        if (!(entry_flags(entry) & ENTRY_PLACED)) continue;
-        if (!is_plugin_entry(entry)) {
-            delete_joined(path, ctx.target_directory, entry_name(entry));
-            continue;
-        }
-        // Only the copies this run wrote: a browser that kept its newer module keeps it.
-        if (ctx.plugin_copies_written & BROWSER_NETSCAPE)
-            delete_joined(path, ctx.netscape_directory, PLUGIN_MODULE_NAME);
-        if (ctx.plugin_copies_written & BROWSER_EXPLORER)
-            delete_joined(path, ctx.explorer_directory, PLUGIN_MODULE_NAME);
-    }
+    // Every file this run created, the plug-in copies included: a browser that kept its newer
+    // module keeps it, since the list names only what this run made.
+    delete_listed_files(ctx.created_files);
 }

@@ -97,24 +97,10 @@ int write_pending_file(const char* name, const uint8_t* entry, const char* direc
     return extract_entry(work_name, entry, directory);
 }
 
-void discard_pending_files() {
-    if (!ctx.pending_files_block) return;
-    for (const char* p = ctx.pending_files; *p; p += std::strlen(p) + 1) DeleteFileA(p);
-}
+void discard_pending_files() { delete_listed_files(ctx.pending_files); }
 
 void remove_created_folders() {
-    if (!ctx.created_folders_block) return;
-    // Out of them first: a process's current folder cannot be removed.
-    char outside[PATH_BUFFER_SIZE];
-    if (GetWindowsDirectoryA(outside, PATH_BUFFER_SIZE)) SetCurrentDirectoryA(outside);
-    // Deepest first: the list holds each folder after its parent, so it is walked backwards.
-    const char* end = ctx.created_folders + bytes_in_use(ctx.created_folders);
-    while (end > ctx.created_folders) {
-        const char* start = end - 1;   // the terminator of the last string before `end`
-        while (start > ctx.created_folders && start[-1]) --start;
-        RemoveDirectoryA(start);   // only while empty: what the user put there keeps it
-        end = start;
-    }
+    remove_listed_folders(ctx.created_folders);
     free_block(&ctx.created_folders_block);
     ctx.created_folders = nullptr;
 }
