@@ -25,9 +25,8 @@ int depth(const char* p) {
 }
 
 // The shell's folders, in the order of the FOLDER_* ids before FOLDER_PROGRAM_FILES_OTHER.
-const unsigned char SHELL_FOLDER_IDS[] = {CSIDL_WINDOWS,        CSIDL_SYSTEM,  CSIDL_PROGRAM_FILES,
-                                          CSIDL_PROGRAMS,       CSIDL_COMMON_PROGRAMS, CSIDL_PROFILE,
-                                          CSIDL_COMMON_APPDATA};
+const unsigned char SHELL_FOLDER_IDS[] = {CSIDL_WINDOWS,         CSIDL_SYSTEM,  CSIDL_PROGRAM_FILES, CSIDL_PROGRAMS,
+                                          CSIDL_COMMON_PROGRAMS, CSIDL_PROFILE, CSIDL_COMMON_APPDATA};
 
 }  // namespace
 

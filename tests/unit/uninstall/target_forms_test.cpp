@@ -45,6 +45,7 @@ const Form FORMS[] = {
 
 class TargetForms : public LifecycleTest, public ::testing::WithParamInterface<Form> {
 protected:
+    static std::string without_backslash(const std::string& folder) { return folder.substr(0, folder.size() - 1); }
     std::string expand(const char* text) {
         std::string base = dir().substr(0, dir().size() - 1), out;
         for (const char* p = text; *p; ++p) {
@@ -57,8 +58,8 @@ protected:
             case 'd':
                 for (char c : base) out += c == '\\' ? '/' : c;
                 break;
-            case 'W': out += std::string(folders.path[FOLDER_WINDOWS]).substr(0, std::strlen(folders.path[FOLDER_WINDOWS]) - 1); break;
-            case 'P': out += std::string(folders.path[FOLDER_PROGRAM_FILES]).substr(0, std::strlen(folders.path[FOLDER_PROGRAM_FILES]) - 1); break;
+            case 'W': out += without_backslash(folders.path[FOLDER_WINDOWS]); break;
+            case 'P': out += without_backslash(folders.path[FOLDER_PROGRAM_FILES]); break;
             case 'L': out += std::string(240, 'X'); break;
             case 'S': {
                 make_directory(path("Long folder name"));
