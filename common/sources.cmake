@@ -7,3 +7,7 @@ list(APPEND BRISVANE_CORE_SOURCES
   common/install_record.cpp
   common/install_journal.cpp
 )
+# The lock shared with the uninstaller: Windows builds only (the host has no file sharing).
+list(APPEND BRISVANE_WINDOWS_SOURCES
+  common/instance_lock.cpp
+)

@@ -3,6 +3,7 @@
 #include "common/install_context.h"
 #include "common/install_journal.h"
 #include "common/status.h"
+#include "detect/memory_blocks.h"
 #include "install/install_record.h"
 #include "install/install_sequence.h"
 #include "install/install_text.h"
@@ -114,6 +115,8 @@ int place_regular_file(uint8_t* entry) {
 
 int install_main_files() {
     ctx.plugin_copies_written = 0;
+    free_block(&ctx.created_files_block);   // the files this run creates, from here on
+    ctx.created_files = nullptr;
     uint8_t* entry = ctx.file_table;
     for (unsigned i = 0; i < setup_header().file_count; ++i, entry = next_file_entry(entry)) {
         if (stop_requested()) return STATUS_STOPPED;
