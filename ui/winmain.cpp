@@ -251,6 +251,9 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR arguments, int) {
     // silent one waits for nothing. The lock finds a silent run, which has no window, and a
     // wizard as well, so a silent run calls no window function at all (under Wine the first
     // one starts the desktop process, which takes longer than the whole copy).
+    // The texts first: the refusal below is a message box of the program's own.
+    ctx.instance = instance;
+    LoadStringA(instance, MSG_CAPTION, ctx.caption, sizeof ctx.caption);
     char lock_path[LOCK_PATH_SIZE];
     HFILE lock = HFILE_ERROR;
     if (!command.silent && (bring_running_instance_forward() || FindWindowA(MAIN_CLASS_NAME, nullptr)))
@@ -261,11 +264,9 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR arguments, int) {
         return has_arguments ? EXIT_CANCELLED : 0;
     }
 
-    ctx.instance = instance;
     ctx.package_file = ctx.output_file = HFILE_ERROR;
     DWORD version = GetVersion();
     ctx.windows_version = (uint16_t)((version & 0xFF) << 8 | (version >> 8 & 0xFF));
-    LoadStringA(instance, MSG_CAPTION, ctx.caption, sizeof ctx.caption);
     if (!init_context_buffers()) {
         // Without its path buffers the program cannot work at all: say so and stop.
         message_box(nullptr, MSG_NO_MEMORY, BOX_WARNING_OK);
