@@ -78,6 +78,20 @@ struct InstallContext {
 
     unsigned shared_files_pending;  // how many of the first pending files are shared files
 
+    // --- Commit ---
+    // One string per file the commit has put in place, "<final path>|<backup path>" (the
+    // backup empty when there was no earlier copy): what a failure puts back, what success
+    // deletes (install/commit_transaction.h).
+    HGLOBAL commit_undo_block;
+    char* commit_undo;
+    bool restart_needed;            // a silent run left a file to be replaced at the restart
+    // Files this run created under their final names (journaled before each is made).
+    HGLOBAL created_files_block;
+    char* created_files;
+    // Folders this run created below a destination, in the order made (the deepest last).
+    HGLOBAL created_folders_block;
+    char* created_folders;
+
     // --- Install record ---
     HGLOBAL record_block;           // this run's entries (common/install_record.h), tag first
     char* record;

@@ -5,4 +5,9 @@ list(APPEND BRISVANE_CORE_SOURCES
   common/run_log.cpp
   common/target_folder.cpp
   common/install_record.cpp
+  common/install_journal.cpp
+)
+# The lock shared with the uninstaller: Windows builds only (the host has no file sharing).
+list(APPEND BRISVANE_WINDOWS_SOURCES
+  common/instance_lock.cpp
 )

@@ -56,6 +56,7 @@ constexpr int MSG_UNINSTALL_SHORTCUT = 101;
 constexpr int MSG_UNINSTALL_16BIT = 102;
 constexpr int MSG_README_SHORTCUT = 103;
 constexpr int MSG_USAGE = 104;
+constexpr int MSG_ANOTHER_RUN = 105;
 constexpr int MSG_STEP_WELCOME = 112;
 constexpr int MSG_STEP_DIRECTORY = 113;
 constexpr int MSG_STEP_BROWSERS = 114;

@@ -1,13 +1,16 @@
 #include "install/install_sequence.h"
 
 #include "common/install_context.h"
+#include "common/install_journal.h"
 #include "common/status.h"
 #include "detect/paths.h"
+#include "install/commit_transaction.h"
 #include "install/extension_files.h"
 #include "install/install_text.h"
 #include "install/main_files.h"
 #include "install/pending_files.h"
 #include "install/registry_records.h"
+#include "install/restart_deletions.h"
 #include "install/shared_files.h"
 #include "install/shortcuts.h"
 #include "package/load_package.h"
@@ -79,6 +82,8 @@ int run_install_steps(HWND progress_page) {
     int status = MSG_WINDOW_PROBLEM;
     // A silent run has no page: the same steps, with nothing to draw on.
     if (progress_page || ctx.silent) {
+        // A run killed before this one left its journal: its files are put right first.
+        recover_killed_run();
         ctx.progress_done = 0;
         set_progress_percent(0);
         count_install_units();
@@ -91,23 +96,30 @@ int run_install_steps(HWND progress_page) {
     // Closed on every path, also when the page could not be created.
     close_package_file();
 
+    // The commit: all or nothing (install/commit_transaction.h).
+    if (status == STATUS_OK) status = commit_pending_files();
     if (status == STATUS_OK) {
-        // A file that could not take its final name keeps its old copy and is reported: the
-        // rest of the installation is complete and recorded, but the run did not succeed.
-        int committed = commit_pending_files();
-        remove_invalid_extension_files();
         destroy_progress_page();
         create_shortcuts();
         // The earlier publisher's records go only now: a run that fails or is stopped leaves
         // them for the next one, which still finds the earlier folders through them.
         delete_old_registry_keys();
+        // What an earlier uninstall left to be deleted at the restart is written again now:
+        // before the records add the entries of the earlier installation.
+        keep_recorded_paths_at_restart();
         write_registry_records();
-        if (committed == STATUS_OK) return 0;
-        report_status(ctx.backdrop_window, committed);
-        return -1;
+        // From here a killed run is completed, not undone: only the backups are left.
+        journal_mark_done();
+        // The user's damaged extension files go only once nothing can undo the run.
+        remove_invalid_extension_files();
+        finish_commit();
+        journal_close();
+        return 0;
     }
     remove_placed_files();
     discard_pending_files();
+    remove_created_folders();
+    journal_close();
     destroy_progress_page();
     // Statuses without a catalogue text (2, a Cancel answer) show nothing: the failure
     // page follows and the user chose to stop.

@@ -1,7 +1,9 @@
 #include "install/main_files.h"
 
 #include "common/install_context.h"
+#include "common/install_journal.h"
 #include "common/status.h"
+#include "detect/memory_blocks.h"
 #include "install/install_record.h"
 #include "install/install_sequence.h"
 #include "install/install_text.h"
@@ -55,6 +57,12 @@ int write_unless_newer(const char* name, uint8_t* entry, const char* directory, 
     }
     if (attributes != INVALID_FILE_ATTRIBUTES) return write_pending_file(name, entry, directory);
 
+    // Journaled before it is made: a run killed while it writes the file still names it.
+    if (joined) {
+        if (string_list_add(&ctx.created_files_block, &ctx.created_files, final_path) != STATUS_OK)
+            return MSG_NO_MEMORY;
+        journal_list(JOURNAL_CREATED, ctx.created_files);
+    }
     int status = extract_entry(name, entry, directory);
     created = status == STATUS_OK;
     // Recorded now, forgotten with the rest of the record when the run fails.
@@ -103,14 +111,12 @@ int place_regular_file(uint8_t* entry) {
     return STATUS_OK;
 }
 
-void delete_joined(char* path, const char* directory, const char* name) {
-    if (join_path(path, directory, name)) DeleteFileA(path);
-}
-
 }  // namespace
 
 int install_main_files() {
     ctx.plugin_copies_written = 0;
+    free_block(&ctx.created_files_block);   // the files this run creates, from here on
+    ctx.created_files = nullptr;
     uint8_t* entry = ctx.file_table;
     for (unsigned i = 0; i < setup_header().file_count; ++i, entry = next_file_entry(entry)) {
         if (stop_requested()) return STATUS_STOPPED;
@@ -122,20 +128,7 @@ int install_main_files() {
 }
 
 void remove_placed_files() {
-    // The path is built on the stack: a clean-up that needed memory could be skipped just
-    // when memory ran out, and leave this run's files behind.
-    char path[PATH_BUFFER_SIZE];
-    uint8_t* entry = ctx.file_table;
-    for (unsigned i = 0; i < setup_header().file_count; ++i, entry = next_file_entry(entry)) {
-        if (!(entry_flags(entry) & ENTRY_PLACED)) continue;
-        if (!is_plugin_entry(entry)) {
-            delete_joined(path, ctx.target_directory, entry_name(entry));
-            continue;
-        }
-        // Only the copies this run wrote: a browser that kept its newer module keeps it.
-        if (ctx.plugin_copies_written & BROWSER_NETSCAPE)
-            delete_joined(path, ctx.netscape_directory, PLUGIN_MODULE_NAME);
-        if (ctx.plugin_copies_written & BROWSER_EXPLORER)
-            delete_joined(path, ctx.explorer_directory, PLUGIN_MODULE_NAME);
-    }
+    // Every file this run created, the plug-in copies included: a browser that kept its newer
+    // module keeps it, since the list names only what this run made.
+    delete_listed_files(ctx.created_files);
 }

@@ -1,10 +1,10 @@
 #include "install/pending_files.h"
 
 #include "common/install_context.h"
+#include "common/install_journal.h"
 #include "common/run_log.h"
 #include "common/status.h"
 #include "detect/memory_blocks.h"
-#include "install/install_record.h"
 #include "install/install_text.h"
 #include "install/temporary_names.h"
 #include "package/extract_entry.h"
@@ -90,46 +90,17 @@ int write_pending_file(const char* name, const uint8_t* entry, const char* direc
         if (ask_retry_cancel(ctx.progress_page, MSG_WRITE_ERROR, full_path[0] ? full_path : name) != IDRETRY)
             return STATUS_CANCELLED;
     }
-    int status = extract_entry(work_name, entry, directory);
-    if (status != STATUS_OK) return status;
-    if (add_pending_file(full_path) != STATUS_OK) {
-        // Unlisted, it would be neither committed nor discarded and stay under its
-        // temporary name for good: remove it now and fail the step.
-        DeleteFileA(full_path);
-        return MSG_NO_MEMORY;
-    }
-    return STATUS_OK;
+    // Listed (and journaled) before it is written: unlisted, it would be neither committed nor
+    // discarded, and a run killed while writing it would leave it unnamed.
+    if (add_pending_file(full_path) != STATUS_OK) return MSG_NO_MEMORY;
+    journal_list(JOURNAL_TEMPORARY, ctx.pending_files);
+    return extract_entry(work_name, entry, directory);
 }
 
-int commit_pending_files() {
-    if (!ctx.pending_files_block) return STATUS_OK;
-    int result = STATUS_OK;
-    char final_path[PATH_BUFFER_SIZE];
-    unsigned index = 0;
-    for (const char* p = ctx.pending_files; *p; p += std::strlen(p) + 1, ++index) {
-        final_path[0] = 0;
-        if (!append_text(final_path, PATH_BUFFER_SIZE, p)) continue;
-        // Only a name that really is a temporary one is moved: replacing "its final name"
-        // otherwise would replace the very file this run wrote.
-        if (to_final_name(final_path) != NAME_SWAPPED) continue;
-        const char* placed = final_path;
-        while (!MoveFileExA(p, final_path, MOVEFILE_REPLACE_EXISTING)) {
-            if (ask_retry_cancel(ctx.progress_page, MSG_FILE_IN_USE, final_path) == IDRETRY) continue;
-            DeleteFileA(p);
-            result = STATUS_CANCELLED;
-            placed = nullptr;
-            break;
-        }
-        // The log's "Written:" line named the temporary name; this one the final name.
-        if (placed) log_line("Placed: ", placed);
-        // A shared file whose earlier copy stays is used by the installation all the same.
-        bool shared = index < ctx.shared_files_pending;
-        if (placed || shared) record_placed_file(final_path, shared);
-    }
-    return result;
-}
+void discard_pending_files() { delete_listed_files(ctx.pending_files); }
 
-void discard_pending_files() {
-    if (!ctx.pending_files_block) return;
-    for (const char* p = ctx.pending_files; *p; p += std::strlen(p) + 1) DeleteFileA(p);
+void remove_created_folders() {
+    remove_listed_folders(ctx.created_folders);
+    free_block(&ctx.created_folders_block);
+    ctx.created_folders = nullptr;
 }

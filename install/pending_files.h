@@ -37,12 +37,18 @@ int write_pending_file(const char* name, const uint8_t* entry, const char* direc
 // its commit) when this run writes nothing there: no temporary copy outlives a run that ends.
 void remove_stale_copy(const char* name, const char* directory);
 
-// For each listed temporary file in order: replaces the file at its final name with it in one
-// step (MoveFileExA with MOVEFILE_REPLACE_EXISTING), which either completes or leaves the old
-// copy in place. A replace that fails (the final file held open, write-protected) asks "in
-// use" with Retry/Cancel; on Cancel the temporary copy is removed, the old copy stays, the
-// other files are still committed, and the result is 2. Returns 0 when every file took its
-// final name.
+// The commit (install/commit_transaction.cpp), one transaction: each listed temporary file
+// takes its final name in order, the earlier copy there moved aside under a backup name first
+// (to_backup_name) and kept until finish_commit. A file that cannot take its final name (held
+// open, write-protected, a folder in the way) asks "in use" with Retry/Cancel; Cancel puts
+// back every file already committed (roll_back_commit) and returns 2. In a silent run a file
+// held open is instead replaced at the next restart (MoveFileExA with
+// MOVEFILE_DELAY_UNTIL_REBOOT) once every other file is in place, and ctx.restart_needed is
+// set. Returns 0 when every file took its final name (or will at the restart); any other
+// result has put everything back.
 int commit_pending_files();
 // Deletes every listed temporary file.
 void discard_pending_files();
+// Removes, deepest first, every folder this run created below a destination
+// (ctx.created_folders) that is empty now, and forgets the list.
+void remove_created_folders();

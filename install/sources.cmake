@@ -4,6 +4,8 @@ list(APPEND BRISVANE_CORE_SOURCES
   install/version_rule.cpp
   install/temporary_names.cpp
   install/pending_files.cpp
+  install/commit_transaction.cpp
+  install/restart_deletions.cpp
   install/shared_files.cpp
   install/main_files.cpp
   install/extension_files.cpp

@@ -48,6 +48,14 @@ int to_replacement_name(char* path) {
     return NAME_SWAPPED;
 }
 
+int to_backup_name(char* path, int attempt) {
+    static const char marks[BACKUP_NAME_ATTEMPTS + 1] = "!#$%&@";
+    size_t length = std::strlen(path);
+    if (length == 0 || path[length - 1] == marks[attempt] || path[length - 1] == '\\') return NAME_UNCHANGED;
+    path[length - 1] = marks[attempt];
+    return NAME_SWAPPED;
+}
+
 int to_final_name(char* path) {
     size_t length = std::strlen(path);
     if (length > 1 && path[length - 1] == '~') {

@@ -17,6 +17,13 @@ int to_temporary_name(char* path);
 // otherwise the path with "~" added. NAME_UNCHANGED when the path (a PATH_BUFFER_SIZE buffer)
 // has no room for it.
 int to_replacement_name(char* path);
+// How many backup names to_backup_name can make for one path.
+constexpr int BACKUP_NAME_ATTEMPTS = 6;
+// The name an earlier copy keeps during the commit, in place: the path with its last character
+// replaced by the `attempt`-th backup mark (0 to BACKUP_NAME_ATTEMPTS - 1). As long as the
+// final name, it fits wherever that fits; the caller tries the next attempt while a file has
+// the name. NAME_UNCHANGED when the mark is the last character already or the path is empty.
+int to_backup_name(char* path, int attempt);
 // The reverse of both: a trailing "~" is taken off; otherwise ".~ll" becomes ".dll" and ".~xe"
 // becomes ".exe", lower case.
 int to_final_name(char* path);

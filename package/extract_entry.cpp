@@ -1,9 +1,11 @@
 #include "package/extract_entry.h"
 
 #include "common/install_context.h"
+#include "common/install_journal.h"
 #include "common/run_log.h"
 #include "common/status.h"
 #include "decompress/decoder.h"
+#include "install/pending_files.h"
 #include "package/package_format.h"
 #include "platform/win32.h"
 #include "ui/messages.h"
@@ -12,10 +14,15 @@
 
 namespace {
 
+// Answer of create_subdirectories when a folder it made could not be listed.
+constexpr int FOLDER_NOT_LISTED = -2;
+
 // Creates the missing subdirectories that `file_name` names below `directory`: for each
-// backslash in the name, the directory plus the name up to that backslash. Returns IDRETRY
+// backslash in the name, the directory plus the name up to that backslash. Each one made is
+// listed in ctx.created_folders, so that a run that fails removes it again. Returns IDRETRY
 // when the last missing one was created (so the file can be tried again at once), 0 when it
-// could not be or none was missing.
+// could not be or none was missing, FOLDER_NOT_LISTED when the list could not hold it (the
+// folder is then removed again).
 int create_subdirectories(const char* directory, const char* file_name) {
     char path[PATH_BUFFER_SIZE] = {};
     size_t dir_length = std::strlen(directory);
@@ -28,7 +35,13 @@ int create_subdirectories(const char* directory, const char* file_name) {
         std::memcpy(path + dir_length, file_name, part);
         path[dir_length + part] = 0;
         // A directory exists when it can be made the current one.
-        if (!SetCurrentDirectoryA(path)) answer = CreateDirectoryA(path, nullptr) ? IDRETRY : 0;
+        if (SetCurrentDirectoryA(path)) continue;
+        answer = CreateDirectoryA(path, nullptr) ? IDRETRY : 0;
+        if (answer && string_list_add(&ctx.created_folders_block, &ctx.created_folders, path) != STATUS_OK) {
+            RemoveDirectoryA(path);
+            return FOLDER_NOT_LISTED;
+        }
+        if (answer) journal_list(JOURNAL_FOLDERS, ctx.created_folders);
     }
     return answer;
 }
@@ -64,12 +77,15 @@ int extract_entry(const char* file_name, const uint8_t* entry, const char* direc
             answer = ask_abort_retry_ignore(ctx.progress_page, MSG_WRITE_PROTECTED, ctx.work_path);
         } else {
             if (fits && std::strchr(file_name, '\\')) answer = create_subdirectories(directory, file_name);
+            if (answer == FOLDER_NOT_LISTED) break;
             if (answer == 0) answer = ask_retry_cancel(ctx.progress_page, MSG_WRITE_ERROR, ctx.work_path);
         }
     } while (answer == IDRETRY);
 
     int status;
-    if (answer == IDABORT) {
+    if (answer == FOLDER_NOT_LISTED) {
+        status = MSG_NO_MEMORY;
+    } else if (answer == IDABORT) {
         status = STATUS_STOPPED;
     } else if (answer == IDIGNORE) {
         status = STATUS_OK;

@@ -31,11 +31,13 @@ size_t longest_target_name() {
 }
 
 // True when every file of the install fits below the directory in a path buffer: the entry
-// (without a trailing backslash), a backslash and the longest name, within 259 characters.
+// (without a trailing backslash), a backslash, the longest name and the "~" its temporary name
+// may add, within 259 characters. (A backup name is as long as the file's own.) Without that
+// character an upgrade at the longest target could never write its new copies.
 bool has_room_for_files(const char* directory) {
     size_t length = std::strlen(directory);
     if (length > 0 && directory[length - 1] == '\\') --length;
-    return length + 1 + longest_target_name() < (size_t)PATH_BUFFER_SIZE;
+    return length + 1 + longest_target_name() + 1 < (size_t)PATH_BUFFER_SIZE;
 }
 
 // True when `directory` (ending with a backslash) holds one of the conflict marker files.

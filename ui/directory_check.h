@@ -11,8 +11,8 @@ constexpr const char* CONFLICT_MARKERS[] = {"tnfsa.bin", "tnfsa32.bin"};
 
 // Checks ctx.target_directory (as typed) in this order, asking and warning with boxes owned
 // by `page`: its form, which it takes into the one form of a target folder (normalise_target:
-// else message 38 or 45); room below it for the longest name the install writes there (else
-// 45, before anything is created); that it keeps away from the system's folders
+// else message 38 or 45); room below it for the longest name the install writes there, with
+// the "~" of its temporary name (else 45, before anything is created); that it keeps away from the system's folders
 // (target_folder_allowed: else 38); no conflict marker file in it (43); enough free space for
 // required_kb (42: Retry measures again, Abort or Cancel stays, Ignore goes on; unknown space
 // goes on); that it exists, else offers to create it (49; No stays; a failure to create it,

@@ -3,6 +3,7 @@
 // the install, the end page; shutdown.
 #include "common/command_line.h"
 #include "common/install_context.h"
+#include "common/instance_lock.h"
 #include "common/run_log.h"
 #include "common/status.h"
 #include "detect/memory_blocks.h"
@@ -28,29 +29,6 @@ namespace {
 
 constexpr int EXIT_FAILURE_CODE = -1;
 constexpr const char* TEMP_PREFIX = "Tmp";
-constexpr const char* INSTANCE_LOCK_NAME = "BrisvaneSetup.lock";
-
-constexpr int LOCK_PATH_SIZE = PATH_BUFFER_SIZE + 20;
-constexpr HFILE LOCK_HELD_ELSEWHERE = -2;
-
-// The lock file in the temporary folder (its path written into `path`), held open without
-// sharing while the program runs: a silent run has no window to find, the lock finds it.
-// Returns the open lock, HFILE_ERROR when none could be made (that stops nothing), or
-// LOCK_HELD_ELSEWHERE when another instance holds it.
-HFILE take_instance_lock(char* path) {
-    DWORD length = GetTempPathA(PATH_BUFFER_SIZE, path);
-    if (length == 0 || length >= PATH_BUFFER_SIZE) return HFILE_ERROR;
-    std::strcat(path, INSTANCE_LOCK_NAME);
-    for (int attempt = 0;; ++attempt) {
-        HFILE lock = _lopen(path, OF_READWRITE | OF_SHARE_EXCLUSIVE);
-        if (lock != HFILE_ERROR) return lock;
-        if (attempt || GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES) return LOCK_HELD_ELSEWHERE;
-        HFILE made = _lcreat(path, 0);
-        if (made == HFILE_ERROR) return HFILE_ERROR;
-        _lclose(made);
-    }
-}
-
 // load_package, then the /D= directory in the place of the proposed one.
 int load_package_for(const CommandLine& command) {
     int status = load_package();
@@ -164,7 +142,9 @@ int run_silent(const CommandLine& command) {
         log_line("No browser can take the plug-in.", nullptr);
         return EXIT_NO_BROWSER;
     }
-    return run_install() == 0 ? EXIT_INSTALLED : failure_code();
+    if (run_install() != 0) return failure_code();
+    // Installed, with a file held open that takes its place at the next restart.
+    return ctx.restart_needed ? EXIT_REBOOT_PENDING : EXIT_INSTALLED;
 }
 
 // The run with its windows: returns the exit code of the documented table. `startup_failed`
@@ -271,17 +251,22 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR arguments, int) {
     // silent one waits for nothing. The lock finds a silent run, which has no window, and a
     // wizard as well, so a silent run calls no window function at all (under Wine the first
     // one starts the desktop process, which takes longer than the whole copy).
+    // The texts first: the refusal below is a message box of the program's own.
+    ctx.instance = instance;
+    LoadStringA(instance, MSG_CAPTION, ctx.caption, sizeof ctx.caption);
     char lock_path[LOCK_PATH_SIZE];
     HFILE lock = HFILE_ERROR;
-    if ((!command.silent && (bring_running_instance_forward() || FindWindowA(MAIN_CLASS_NAME, nullptr))) ||
-        (lock = take_instance_lock(lock_path)) == LOCK_HELD_ELSEWHERE)
+    if (!command.silent && (bring_running_instance_forward() || FindWindowA(MAIN_CLASS_NAME, nullptr)))
         return has_arguments ? EXIT_CANCELLED : 0;
+    if ((lock = take_instance_lock(lock_path)) == LOCK_HELD_ELSEWHERE) {
+        // No installer window to bring forward: the uninstaller (or a silent run) has the lock.
+        message_box(nullptr, MSG_ANOTHER_RUN, BOX_WARNING_OK);
+        return has_arguments ? EXIT_CANCELLED : 0;
+    }
 
-    ctx.instance = instance;
     ctx.package_file = ctx.output_file = HFILE_ERROR;
     DWORD version = GetVersion();
     ctx.windows_version = (uint16_t)((version & 0xFF) << 8 | (version >> 8 & 0xFF));
-    LoadStringA(instance, MSG_CAPTION, ctx.caption, sizeof ctx.caption);
     if (!init_context_buffers()) {
         // Without its path buffers the program cannot work at all: say so and stop.
         message_box(nullptr, MSG_NO_MEMORY, BOX_WARNING_OK);

@@ -11,6 +11,8 @@ set(BRISVANE_UNINSTALLER_SOURCES
   common/command_line.cpp
   package/table_checks.cpp
   common/install_record.cpp
+  common/install_journal.cpp
+  common/instance_lock.cpp
   common/run_log.cpp
   common/target_folder.cpp
 )

@@ -6,6 +6,8 @@
 //   NpU32.exe              asks once, removes, says what was removed and what was not
 //   NpU32.exe /S           no window and no question (see docs/deployment.md for the codes)
 //   NpU32.exe /_CLEANUP=<process id> <uninstaller path>   the copy's run (no window)
+#include "common/install_journal.h"
+#include "common/instance_lock.h"
 #include "common/install_record.h"
 #include "common/run_log.h"
 #include "common/status.h"
@@ -56,18 +58,40 @@ void folder_of(char* out, const char* path) {
     if (cut) *cut = 0;
 }
 
+// Whether `a` and `b` have the same size and last-write time: the copy was made with both of
+// its original's, a file written there since (a new installation's uninstaller) has its own.
+bool same_stamp(const char* a, const char* b) {
+    WIN32_FIND_DATAA found[2];
+    const char* paths[] = {a, b};
+    for (int i = 0; i < 2; ++i) {
+        HANDLE find = FindFirstFileA(paths[i], &found[i]);
+        if (find == INVALID_HANDLE_VALUE) return false;
+        FindClose(find);
+    }
+    return found[0].nFileSizeLow == found[1].nFileSizeLow &&
+           found[0].ftLastWriteTime.dwLowDateTime == found[1].ftLastWriteTime.dwLowDateTime &&
+           found[0].ftLastWriteTime.dwHighDateTime == found[1].ftLastWriteTime.dwHighDateTime;
+}
+
 // The copy's run: waits (a bounded time) for the uninstaller that started it to end, deletes
 // that uninstaller's file and its folder once empty, and lists its own file for deletion at
 // the next restart. Only a file with the uninstaller's name is ever deleted this way (see
-// parse_uninstall_command).
+// parse_uninstall_command), and only while it is still the file this copy was made from.
 int clean_up(DWORD process_id, const char* original) {
     if (HANDLE process = OpenProcess(SYNCHRONIZE, FALSE, process_id)) {
         WaitForSingleObject(process, 60000);
         CloseHandle(process);
     }
-    // The system may hold the ended program's file a moment longer.
+    char self[PATH_BUFFER_SIZE];
+    if (!GetModuleFileNameA(nullptr, self, sizeof self)) self[0] = 0;
+    // The system may hold the ended program's file a moment longer. A file that is no longer
+    // the one this copy was made from (an install wrote its own since) is not ours to delete.
     bool deleted = false;
     for (int attempt = 0; attempt < 50 && !deleted; ++attempt) {
+        if (!same_stamp(original, self)) {
+            deleted = true;
+            break;
+        }
         deleted = DeleteFileA(original) || GetFileAttributesA(original) == INVALID_FILE_ATTRIBUTES;
         if (!deleted) Sleep(100);
     }
@@ -75,9 +99,7 @@ int clean_up(DWORD process_id, const char* original) {
     folder_of(folder, original);
     if (!deleted) MoveFileExA(original, nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
     if (!RemoveDirectoryA(folder) && !deleted) MoveFileExA(folder, nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
-    char self[PATH_BUFFER_SIZE];
-    if (GetModuleFileNameA(nullptr, self, sizeof self))
-        MoveFileExA(self, nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
+    if (self[0]) MoveFileExA(self, nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
     return UEXIT_REMOVED;
 }
 
@@ -113,6 +135,9 @@ int uninstall(bool silent) {
     // probe, which the link-time optimised link of a program without a C runtime cannot take.
     static SystemFolders folders;
     get_system_folders(folders);
+    // An install killed part-way is undone (or completed) first: its record is then the one
+    // that stands, and no file of that run is left unnamed.
+    recover_killed_run();
     HKEY key = nullptr;
     if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, UNINSTALL_KEY, 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS) key = nullptr;
     InstallRecord record;
@@ -186,8 +211,10 @@ int WINAPI WinMain(HINSTANCE program, HINSTANCE, LPSTR arguments, int) {
         return UEXIT_USAGE;
     }
     // One uninstaller at a time: a second one would remove the same files under the first.
+    // The lock the installer takes as well: neither changes the installation under the other.
     HANDLE once = CreateMutexA(nullptr, FALSE, "Brisvane uninstaller");
-    if (once && GetLastError() == ERROR_ALREADY_EXISTS) {
+    char lock_path[LOCK_PATH_SIZE];
+    if ((once && GetLastError() == ERROR_ALREADY_EXISTS) || take_instance_lock(lock_path) == LOCK_HELD_ELSEWHERE) {
         if (!silent) show_text(MSG_U_ALREADY_RUNNING, BOX_WARNING_OK);
         return UEXIT_CANCELLED;
     }

@@ -21,11 +21,12 @@ DWORD last_error = 0;
 std::set<std::string> locked_files;
 long fail_read_at = 0, fail_write_at = 0;
 long reads_made = 0, writes_made = 0;
+long fail_move_at = 0, moves_made = 0;
+long kill_at = 0, kill_points = 0;
 UINT short_write = 0;
 bool short_write_armed = false;
 std::map<char, uint32_t> free_kb_override;
 UINT temp_counter = 0;
-std::vector<std::string> restart_deletions;
 
 DWORD error_from_errno(int e) {
     switch (e) {
@@ -61,7 +62,14 @@ bool take_read_failure() {
     return --fail_read_at == 0;
 }
 
+// A file step of the program: the run is killed here when this is the step asked for.
+void kill_point() {
+    ++kill_points;
+    if (kill_at > 0 && --kill_at == 0) throw HostKilled{};
+}
+
 bool take_write_failure(UINT& short_count) {
+    kill_point();
     ++writes_made;
     if (short_write_armed) {
         short_write_armed = false;
@@ -77,9 +85,10 @@ void reset_files() {
     locked_files.clear();
     fail_read_at = fail_write_at = 0;
     reads_made = writes_made = 0;
+    fail_move_at = moves_made = 0;
+    kill_at = kill_points = 0;
     short_write_armed = false;
     free_kb_override.clear();
-    restart_deletions.clear();
     last_error = 0;
     reset_paths();
 }
@@ -98,9 +107,49 @@ void host_set_file_locked(const char* windows_path, bool locked) {
     else host::locked_files.erase(h);
 }
 
-const std::vector<std::string>& host_restart_deletions() { return host::restart_deletions; }
+namespace {
+
+// The pending renames as pairs, the system's "\??\" prefix and the "!" mark taken off.
+std::vector<std::pair<std::string, std::string>> pending_rename_pairs() {
+    std::vector<std::pair<std::string, std::string>> pairs;
+    std::string value = host::pending_renames_value();
+    auto plain = [](std::string s) {
+        if (!s.empty() && s[0] == '!') s.erase(0, 1);
+        if (s.rfind("\\??\\", 0) == 0) s.erase(0, 4);
+        return s;
+    };
+    size_t at = 0;
+    while (at < value.size() && value[at]) {
+        std::string source = value.c_str() + at;
+        at += source.size() + 1;
+        std::string destination = at < value.size() ? value.c_str() + at : "";
+        at += destination.size() + 1;
+        pairs.emplace_back(plain(source), plain(destination));
+    }
+    return pairs;
+}
+
+}  // namespace
+
+std::vector<std::string> host_restart_deletions() {
+    std::vector<std::string> deletions;
+    for (const auto& [source, destination] : pending_rename_pairs())
+        if (destination.empty()) deletions.push_back(source);
+    return deletions;
+}
+
+std::vector<std::pair<std::string, std::string>> host_restart_replacements() {
+    std::vector<std::pair<std::string, std::string>> replacements;
+    for (const auto& pair : pending_rename_pairs())
+        if (!pair.second.empty()) replacements.push_back(pair);
+    return replacements;
+}
 
 void host_fail_read(long n) { host::fail_read_at = n; }
+void host_fail_move(long n) { host::fail_move_at = n; }
+void host_kill_at_step(long n) { host::kill_at = n; }
+long host_step_count() { return host::kill_points; }
+long host_move_count() { return host::moves_made; }
 void host_fail_write(long n) { host::fail_write_at = n; }
 long host_read_count() { return host::reads_made; }
 long host_write_count() { return host::writes_made; }
@@ -241,6 +290,7 @@ DWORD GetCurrentDirectoryA(DWORD size, LPSTR buffer) {
 }
 
 BOOL DeleteFileA(LPCSTR path) {
+    host::kill_point();
     std::string h;
     struct stat st;
     if (!host::resolve(path, h) || !host::stat_path(h, st)) { set_last_error(ERROR_FILE_NOT_FOUND); return FALSE; }
@@ -258,13 +308,24 @@ BOOL MoveFileExA(LPCSTR from, LPCSTR to, DWORD flags) {
     std::string a, b;
     struct stat st;
     if (flags & MOVEFILE_DELAY_UNTIL_REBOOT) {
-        // Only deletions at the next restart are kept; Windows needs the path to exist.
-        if (to || !host::resolve(from, a) || !host::stat_path(a, st)) {
-            set_last_error(to ? ERROR_INVALID_PARAMETER : ERROR_FILE_NOT_FOUND);
+        // Listed where Windows lists it: a pair of strings appended to the REG_MULTI_SZ value
+        // PendingFileRenameOperations, the source in the system's form, the destination empty
+        // for a deletion and marked "!" when it may replace a file. Windows needs the source.
+        if (!host::resolve(from, a) || !host::stat_path(a, st)) {
+            set_last_error(ERROR_FILE_NOT_FOUND);
             return FALSE;
         }
-        host::restart_deletions.push_back(from);
-        return TRUE;
+        std::string pairs = host::pending_renames_value();
+        pairs += std::string("\\??\\") + from + '\0';
+        if (to) pairs += std::string((flags & MOVEFILE_REPLACE_EXISTING) ? "!" : "") + "\\??\\" + to;
+        pairs += '\0';
+        return host::set_pending_renames_value(pairs);
+    }
+    host::kill_point();
+    ++host::moves_made;
+    if (host::fail_move_at > 0 && --host::fail_move_at == 0) {
+        set_last_error(ERROR_ACCESS_DENIED);
+        return FALSE;
     }
     if (!host::resolve(from, a) || !host::resolve(to, b) || !host::stat_path(a, st)) {
         set_last_error(ERROR_FILE_NOT_FOUND);

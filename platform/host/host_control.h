@@ -26,8 +26,11 @@ void host_deny_registry_writes(HKEY root, bool deny);
 void host_set_file_locked(const char* windows_path, bool locked);
 
 // Paths listed for deletion at the next restart (MoveFileExA with MOVEFILE_DELAY_UNTIL_REBOOT
-// and no new name), in order, as they were passed.
-const std::vector<std::string>& host_restart_deletions();
+// and no new name), in order, as they were passed: read from the registry value
+// PendingFileRenameOperations, where the stand-in keeps them as Windows does.
+std::vector<std::string> host_restart_deletions();
+// Files listed to replace another at the next restart: (source, destination) pairs.
+std::vector<std::pair<std::string, std::string>> host_restart_replacements();
 
 // Make the n-th _lread / _lwrite from now fail (1 = the next one); 0 switches it off.
 void host_fail_read(long n);
@@ -35,6 +38,16 @@ void host_fail_write(long n);
 // _lread/_hread and _lwrite/_hwrite calls made since the last reset (failed ones included).
 long host_read_count();
 long host_write_count();
+// Make the n-th immediate MoveFileExA from now fail as on a file held open (1 = the next one);
+// 0 switches it off. Moves made since the last reset, failed ones included.
+void host_fail_move(long n);
+long host_move_count();
+// A killed run (power cut, ended from the task list): the n-th file step from now (an _lwrite,
+// a MoveFileExA or a DeleteFileA; 1 = the next one) throws HostKilled before it happens, so
+// that none of the program's own code runs after it. 0 switches it off.
+struct HostKilled {};
+void host_kill_at_step(long n);
+long host_step_count();   // file steps since the last reset
 // Make the next _lwrite store only part of its bytes (returns the part length) once.
 void host_short_write_once(UINT bytes);
 

@@ -38,6 +38,11 @@ void reset_version();
 void reset_ui();
 void reset_shell();
 
+// The registry value PendingFileRenameOperations (HKEY_LOCAL_MACHINE, Session Manager): its
+// bytes ("" when absent), and a new value (false when the registry refuses the write).
+std::string pending_renames_value();
+bool set_pending_renames_value(const std::string& bytes);
+
 extern std::string module_file_name;
 
 }  // namespace host

@@ -251,3 +251,40 @@ LONG RegQueryInfoKeyA(HKEY key, LPSTR, LPDWORD, LPDWORD, LPDWORD subkeys, LPDWOR
     if (values) *values = (DWORD)k->values.size();
     return ERROR_SUCCESS;
 }
+
+namespace host {
+
+namespace {
+const char SESSION_MANAGER[] = "SYSTEM\\CurrentControlSet\\Control\\Session Manager";
+const char PENDING_RENAMES[] = "PendingFileRenameOperations";
+}  // namespace
+
+std::string pending_renames_value() {
+    HKEY key = nullptr;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, SESSION_MANAGER, 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS) return "";
+    DWORD size = 0, type = 0;
+    std::string bytes;
+    if (RegQueryValueExA(key, PENDING_RENAMES, nullptr, &type, nullptr, &size) == ERROR_SUCCESS) {
+        bytes.resize(size);
+        RegQueryValueExA(key, PENDING_RENAMES, nullptr, &type, reinterpret_cast<BYTE*>(bytes.data()), &size);
+        // The value's own end (the empty string after the last pair) is not part of a pair.
+        if (!bytes.empty() && bytes.back() == 0) bytes.pop_back();
+    }
+    RegCloseKey(key);
+    return bytes;
+}
+
+bool set_pending_renames_value(const std::string& pairs) {
+    HKEY key = nullptr;
+    DWORD disposition = 0;
+    if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, SESSION_MANAGER, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key,
+                        &disposition) != ERROR_SUCCESS)
+        return false;
+    std::string value = pairs + '\0';
+    bool written = RegSetValueExA(key, PENDING_RENAMES, 0, REG_MULTI_SZ, reinterpret_cast<const BYTE*>(value.data()),
+                                  (DWORD)value.size()) == ERROR_SUCCESS;
+    RegCloseKey(key);
+    return written;
+}
+
+}  // namespace host

@@ -30,6 +30,8 @@
 //   expect_no_control ID       checks that no visible control with this id exists (no wait)
 //   wait_file PATH             until the file exists (checked every millisecond: for a step
 //                              of another program that leaves no time to look at its windows)
+//   hold PATH                  opens the file without sharing and keeps it open until the
+//                              driver ends, as a program that has it in use
 //   terminate                  ends the current window's process at once (TerminateProcess:
 //                              none of its own code runs, as when the machine loses power)
 //   expect_iconic 0|1 [ID N]   waits until the current window (or the N-th parent of control
@@ -238,6 +240,12 @@ bool run(const Args& a, std::string& why) {
         DeleteFileA(done.c_str());
         if (!taken) why = "no screenshot was taken";
         return taken;
+    }
+    if (c == "hold") {
+        if (!need(a, 1, why)) return false;
+        HANDLE held = CreateFileA(a[1].c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+        if (held == INVALID_HANDLE_VALUE) why = "the file cannot be opened";
+        return held != INVALID_HANDLE_VALUE;   // closed when the driver ends
     }
     if (c != "box" && (!current || !IsWindow(current))) {
         why = "no current window (use wait_window first)";

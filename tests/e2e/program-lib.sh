@@ -420,10 +420,11 @@ expect_same_disk() {
         diff <(printf '%s\n' "$1") <(printf '%s\n' "$now") | grep '^[<>]' | head -20 | sed 's/^/    /'
     fi
 }
-# Temporary copies of the installer (.~ll, .~xe, a name ending in ~) below TARGET, in the
-# Plugins folders and in the system folder.
+# Temporary copies of the installer (.~ll, .~xe, a name ending in ~) and backups of earlier
+# copies (a name ending in ! # $ % & or @) below TARGET, in the Plugins folders and in the
+# system folder.
 expect_no_replacement_copies() {
     local left; left=$(find "$1" "$nav_dir/Plugins" "$ie_dir/Plugins" "$system_dir" \
-        \( -iname '*.~ll' -o -iname '*.~xe' -o -name '*~' \) 2>/dev/null)
+        \( -iname '*.~ll' -o -iname '*.~xe' -o -name '*~' -o -name '*[#$%&@!]' \) 2>/dev/null)
     [ -z "$left" ] || fail "temporary copies left: $left"
 }

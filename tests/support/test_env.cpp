@@ -85,7 +85,8 @@ void release_context() {
         GlobalFree(ctx.file_table_block);
         ctx.file_table_block = nullptr;
     }
-    for (HGLOBAL* block : {&ctx.pending_files_block, &ctx.invalid_extensions_block, &ctx.record_block}) {
+    for (HGLOBAL* block : {&ctx.pending_files_block, &ctx.invalid_extensions_block, &ctx.record_block,
+                           &ctx.commit_undo_block, &ctx.created_folders_block, &ctx.created_files_block}) {
         if (!*block) continue;
         GlobalUnlock(*block);
         GlobalFree(*block);

@@ -2,7 +2,8 @@
 # A second start while the installer runs ends at once with 0 and brings the first one back,
 # whole: minimised from the task bar (the backdrop's own system command), and minimised from
 # the logo panel's system menu, which takes the panel down with the program; the panel, and
-# the page on it, come back too and can be worked.
+# the page on it, come back too and can be worked. While the uninstaller runs, the installer
+# does not start: silently it ends with 11, interactively it says why.
 source "$(dirname "$0")/../program-lib.sh"
 reset_state
 
@@ -56,4 +57,33 @@ click 2
 SCRIPT
 expect_exit 0
 expect_no_temp_files
+
+# One lock for the installer and the uninstaller: while the uninstaller waits at its question,
+# a silent installer ends with 11 at once and an interactive one says why and ends.
+TARGET='C:\bvtest\lock\Brisvane'
+start_installer "" /S /D=$TARGET
+expect_exit 0
+wine "$(linux_path "$TARGET")/NpU32.exe" </dev/null >"$logs/$test_name.uninstaller.log" 2>&1 &
+uninstaller=$!
+drive uninstaller-asks <<'SCRIPT' || abort "the uninstaller did not ask"
+timeout 30000
+wait_window #32770 *
+SCRIPT
+timeout 30 wine "$installer" /S </dev/null >"$logs/$test_name.locked.log" 2>&1
+rc=$?
+[ "$rc" -eq 11 ] || fail "a silent installer beside the uninstaller ended with $rc, expected 11"
+start_installer
+drive installer-refuses <<'SCRIPT' || fail "the installer did not say that the uninstaller runs"
+timeout 30000
+box "Brisvane! Install program" 1 "Another setup or uninstall program of Brisvane! is running."
+SCRIPT
+expect_exit 0
+drive uninstaller-no <<'SCRIPT' || fail "the uninstaller's question could not be answered"
+timeout 10000
+box * 7 "Do you want to remove Brisvane!"
+SCRIPT
+wait "$uninstaller"
+rc=$?
+[ "$rc" -eq 11 ] || fail "the uninstaller answered No ended with $rc, expected 11"
+expect_package_installed "$(linux_path "$TARGET")"
 finish

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # An upgrade over an installed earlier version that is cancelled part-way, that fails part-way
-# or whose process is killed part-way leaves the target folder, both Plugins folders and the
+# or at its commit, or whose process is killed part-way leaves the target folder, both Plugins folders and the
 # system folder as they were, every file byte for byte. After the kill the next run completes
 # the upgrade and leaves no temporary copy anywhere.
 source "$(dirname "$0")/../program-lib.sh"
@@ -93,6 +93,31 @@ SCRIPT
 expect_exit 0
 expect_same_disk "$before_failure" "$target" "a failed upgrade"
 rmdir "$target/readme.txt~"
+
+# 2b. Failed at the commit: every new copy is written, but the read-me, the last file, cannot
+# take its final name (a folder of that name stands in the way). Cancel at the in-use prompt
+# puts back every file already committed: the target, both Plugins folders and the system
+# folder are as before, byte for byte, and no backup or temporary copy is left.
+mv "$target/readme.txt" "$work/readme.txt"
+mkdir "$target/readme.txt"
+before_commit=$(disk_listing "$target")
+start_installer
+drive commit-failure <<SCRIPT || fail "the blocked commit did not fail the upgrade"
+$(upgrade_steps)
+box * 4 "readme.txt in use!"
+box * 2 "readme.txt in use!"
+wait_window InstClass "Brisvane! Install program"
+expect_parent_text 800 "Brisvane! Install program - End"
+expect_text 101 "$FAILURE_TEXT"
+sleep 200
+snap program-upgrade-commit-failed
+click 2
+SCRIPT
+expect_exit 0
+expect_same_disk "$before_commit" "$target" "an upgrade whose commit failed"
+expect_no_replacement_copies "$target"
+rmdir "$target/readme.txt"
+mv "$work/readme.txt" "$target/readme.txt"
 
 # 3. Killed part-way (as by a power cut): the driver ends the installer's process once the
 # copy has reached the second filler. Every earlier file is still there, byte for byte, beside

@@ -168,22 +168,28 @@ TEST_F(SharedFiles, NoMemoryForTheWorkBuffersFailsWith37) {
     EXPECT_FALSE(file_exists(path("sys\\Shared.~ll")));
 }
 
-TEST_F(SharedFiles, ATemporaryFileThatCannotBeListedFailsWith37AndIsRemoved) {
+TEST_F(SharedFiles, ATemporaryFileThatCannotBeListedFailsWith37AndIsNeverWritten) {
     load_shared_library();
-    // The list is the step's last allocation: count a good run, then fail that one.
+    // Count a good run's allocations, then fail each in turn: the one that makes the list
+    // fails the step before the file is written.
     test_script_ver_find_file({{0, "", sys()}});
     long before = test_allocation_count();
     ASSERT_EQ(install_shared_files(), STATUS_OK);
-    long list_allocation = test_allocation_count() - before;
+    long allocations = test_allocation_count() - before;
     ASSERT_TRUE(file_exists(path("sys\\Shared.~ll")));
-    DeleteFileA(path("sys\\Shared.~ll").c_str());
-    forget_pending_list();
-
-    test_script_ver_find_file({{0, "", sys()}});
-    test_fail_allocation(list_allocation);
-    EXPECT_EQ(install_shared_files(), MSG_NO_MEMORY);
-    EXPECT_FALSE(file_exists(path("sys\\Shared.~ll")));
-    EXPECT_EQ(ctx.pending_files_block, nullptr);
+    bool list_failed = false;
+    for (long n = 1; n <= allocations; ++n) {
+        DeleteFileA(path("sys\\Shared.~ll").c_str());
+        forget_pending_list();
+        test_script_ver_find_file({{0, "", sys()}});
+        test_fail_allocation(n);
+        int status = install_shared_files();
+        test_fail_allocation(0);
+        if (status != MSG_NO_MEMORY || ctx.pending_files_block) continue;
+        list_failed = true;
+        EXPECT_FALSE(file_exists(path("sys\\Shared.~ll"))) << n;
+    }
+    EXPECT_TRUE(list_failed);
 }
 
 TEST_F(SharedFiles, AStopAtEachEntryLeavesOnlyTheEntriesBeforeIt) {

@@ -14,6 +14,8 @@
 #include "tests/support/make_pe.h"
 
 #include <cstring>
+#include <utility>
+#include <vector>
 #include <map>
 #include <string>
 
@@ -107,18 +109,104 @@ TEST_F(UpgradeRollback, ASuccessfulUpgradeLeavesTheNewSetAndNoTemporaryCopy) {
         EXPECT_FALSE(file_exists(path(temp))) << temp;
 }
 
-TEST_F(UpgradeRollback, ACommitThatCannotReplaceAFileKeepsItsOldCopyAndFails) {
-    // The installed library is held open: the in-use prompt, answered Cancel. Its old copy
-    // stays whole, the new one is gone, the rest is committed and the run is not a success.
-    host_set_file_locked(path("sys\\Shared.dll").c_str(), true);
-    test_script_message_boxes({IDRETRY, IDCANCEL});
+// The commit is all or nothing: a file that cannot take its final name, first or last, answered
+// Cancel, puts back every file already committed, keeps no backup and writes no record.
+TEST_F(UpgradeRollback, CancelAtTheCommitPutsBackEveryFileAlreadyCommitted) {
+    struct Case {
+        const char* label;
+        const char* blocked;   // the final name that cannot be had
+        bool folder;           // a folder stands there (else the file is held open)
+    } cases[] = {
+        {"the first shared file held open", "sys\\Shared.dll", false},
+        {"the last file held open", "target\\npanim.cox", false},
+        {"a folder in the way of a new file", "target\\extra.dat", true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.label);
+        SetUp();
+        if (c.folder) make_directory(path(c.blocked));
+        else host_set_file_locked(path(c.blocked).c_str(), true);
+        test_script_message_boxes({IDRETRY, IDCANCEL});
+        EXPECT_EQ(run_install_steps(PAGE), -1);
+        host_set_file_locked(path(c.blocked).c_str(), false);
+        ASSERT_EQ(test_recorded_message_boxes().size(), 2u);
+        EXPECT_NE(test_recorded_message_boxes()[0].text.find(std::string(c.blocked).substr(std::string(c.blocked).find('\\') + 1) + " in use"),
+                  std::string::npos);
+        if (c.folder) {
+            EXPECT_TRUE(directory_exists(path(c.blocked)));
+            RemoveDirectoryA(path(c.blocked).c_str());
+        }
+        expect_previous_version();
+        for (const char* backup : {"sys\\Shared.dl!", "sys\\Common.oc!", "target\\player.dl!",
+                                   "target\\ReadMe.tx!", "ns\\Plugins\\nptnf32.dl!", "target\\npanim.co!"})
+            EXPECT_FALSE(file_exists(path(backup))) << backup;
+        EXPECT_FALSE(registry_key_exists(HKEY_LOCAL_MACHINE, "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Brisvane!"));
+    }
+}
+
+// A silent run cannot ask: a file held open is replaced at the next restart, the rest is
+// committed, and the record describes the new version.
+TEST_F(UpgradeRollback, SilentlyAFileHeldOpenIsReplacedAtTheRestart) {
+    ctx.silent = true;
+    host_set_file_locked(path("target\\player.dll").c_str(), true);
+    EXPECT_EQ(run_install_steps(PAGE), 0);
+    host_set_file_locked(path("target\\player.dll").c_str(), false);
+    EXPECT_TRUE(ctx.restart_needed);
+    EXPECT_TRUE(test_recorded_message_boxes().empty());
+    EXPECT_EQ(read_file(path("target\\player.dll")), previous_.at("target\\player.dll"));
+    EXPECT_EQ(read_file(path("target\\player.~ll")), "PLAYER 2");
+    EXPECT_EQ(host_restart_replacements(),
+              (std::vector<std::pair<std::string, std::string>>{{path("target\\player.~ll"), path("target\\player.dll")}}));
+    EXPECT_EQ(read_file(path("sys\\Shared.dll")), "SHARED 2");
+    EXPECT_EQ(read_file(path("target\\ReadMe.txt")), "README 2");
+    std::string record = registry_string(HKEY_LOCAL_MACHINE,
+        "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Brisvane!", "DisplayVersion");
+    EXPECT_FALSE(record.empty());
+    EXPECT_FALSE(file_exists(path("target\\ReadMe.tx!")));
+    ctx.silent = false;
+}
+
+// A silent run with a folder in the way cannot be helped by a restart: it fails, and undoes.
+TEST_F(UpgradeRollback, SilentlyAFolderInTheWayFailsTheRunAndPutsEverythingBack) {
+    ctx.silent = true;
+    make_directory(path("target\\extra.dat"));
     EXPECT_EQ(run_install_steps(PAGE), -1);
-    host_set_file_locked(path("sys\\Shared.dll").c_str(), false);
-    EXPECT_EQ(read_file(path("sys\\Shared.dll")), previous_.at("sys\\Shared.dll"));
-    EXPECT_FALSE(file_exists(path("sys\\Shared.~ll")));
-    EXPECT_EQ(read_file(path("target\\player.dll")), "PLAYER 2");
-    ASSERT_EQ(test_recorded_message_boxes().size(), 2u);
-    EXPECT_NE(test_recorded_message_boxes()[0].text.find("Shared.dll in use"), std::string::npos);
+    ctx.silent = false;
+    EXPECT_FALSE(ctx.restart_needed);
+    EXPECT_TRUE(host_restart_replacements().empty());
+    RemoveDirectoryA(path("target\\extra.dat").c_str());
+    expect_previous_version();
+}
+
+// The backup names never take a user's file: one already there is passed over and kept.
+TEST_F(UpgradeRollback, ABackupNameAUserFileHasIsPassedOver) {
+    write_file(path("target\\ReadMe.tx!"), "USER'S OWN");
+    write_file(path("sys\\Shared.dl!"), "USER'S OWN TOO");
+    EXPECT_EQ(run_install_steps(PAGE), 0);
+    EXPECT_EQ(read_file(path("target\\ReadMe.tx!")), "USER'S OWN");
+    EXPECT_EQ(read_file(path("sys\\Shared.dl!")), "USER'S OWN TOO");
+    EXPECT_FALSE(file_exists(path("target\\ReadMe.tx#")));
+    EXPECT_EQ(read_file(path("target\\ReadMe.txt")), "README 2");
+    SetUp();
+    write_file(path("target\\ReadMe.tx!"), "USER'S OWN");
+    host_set_file_locked(path("target\\npanim.cox").c_str(), true);
+    test_script_message_boxes({IDCANCEL});
+    EXPECT_EQ(run_install_steps(PAGE), -1);
+    host_set_file_locked(path("target\\npanim.cox").c_str(), false);
+    EXPECT_EQ(read_file(path("target\\ReadMe.tx!")), "USER'S OWN");
+    expect_previous_version();
+}
+
+// An earlier uninstall listed files for deletion at the restart; this run writes two of them
+// again: those two are taken out of the list, the rest stays in its order.
+TEST_F(UpgradeRollback, AFileWrittenAgainIsTakenOutOfTheRestartDeletions) {
+    for (const char* name : {"target\\ReadMe.txt", "target\\gone.dat", "sys\\Shared.dll"}) {
+        write_file(path(name), name);
+        ASSERT_TRUE(MoveFileExA(path(name).c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT));
+    }
+    for (const auto& [name, bytes] : previous_) write_file(path(name.c_str()), bytes);
+    EXPECT_EQ(run_install_steps(PAGE), 0);
+    EXPECT_EQ(host_restart_deletions(), (std::vector<std::string>{path("target\\gone.dat")}));
 }
 
 TEST_F(UpgradeRollback, IgnoreOnAWriteProtectedCopyWritesNothingAndALaterFailureKeepsIt) {

@@ -146,14 +146,14 @@ TEST_F(DirectoryCheck, ADirectoryThatCannotBeMadeIsReported) {
     EXPECT_EQ(test_recorded_message_boxes()[1].style, (UINT)BOX_WARNING_OK);
 }
 
-// Below the target must fit a backslash and the longest name the install writes there (an
-// 8.3 name at least), or the install would fail file by file. Refused before any question,
-// and nothing is created.
+// Below the target must fit a backslash, the longest name the install writes there (an 8.3
+// name at least) and the "~" of its temporary name, or the install (or a later upgrade) would
+// fail file by file. Refused before any question, and nothing is created.
 TEST_F(DirectoryCheck, AnEntryWithoutRoomForItsFilesIsRefusedBeforeAnythingIsMade) {
     const struct {
         size_t length;
         bool room;
-    } cases[] = {{246, true}, {247, false}, {258, false}, {259, false}};
+    } cases[] = {{245, true}, {246, false}, {258, false}, {259, false}};
     for (const auto& c : cases) {
         test_reset_platform();
         std::string target = dir() + "Long" + std::string(c.length - dir().size() - 4, 'd');
