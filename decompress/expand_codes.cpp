@@ -146,9 +146,10 @@ inline void copy_in_window(uint8_t* window, uint32_t pos, uint32_t source, uint3
     }
 }
 
-// Follows links from a root entry into sub-tables. Null at an invalid pattern.
+// Follows links from a root entry into sub-tables. Null at an invalid pattern. Most codes
+// end in the root table: the loop is laid out as the rare case.
 inline const CodeEntry* follow_links(const CodeEntry* e, BitWord& buffer, unsigned& count) {
-    while (e->op > CODE_OP_LINK) {
+    while (__builtin_expect(e->op > CODE_OP_LINK, 0)) {
         if (e->op == CODE_OP_INVALID) return nullptr;
         unsigned n = e->op - CODE_OP_LINK;
         buffer >>= e->bits;
