@@ -20,7 +20,7 @@ uint8_t code_length_order[19];
 const uint16_t bit_masks[17] = {0x0000, 0x0001, 0x0003, 0x0007, 0x000F, 0x001F, 0x003F,
                                 0x007F, 0x00FF, 0x01FF, 0x03FF, 0x07FF, 0x0FFF, 0x1FFF,
                                 0x3FFF, 0x7FFF, 0xFFFF};
-unsigned literal_lookup_bits = 9;
+unsigned literal_lookup_bits = 10;
 unsigned distance_lookup_bits = 6;
 
 namespace {

@@ -28,16 +28,24 @@ constexpr bool USE_FAST_PATH = false;
 #endif
 constexpr uint32_t MAX_MATCH = 258;
 
-// The fast path's bit buffer: 64 bits, topped up a word load at a time to 56 bits or more,
-// which hold any one item: a literal/length code with its extra bits takes at most 15 + 5
-// bits, a distance code with its extra bits 15 + 13.
-using BitWord = uint64_t;
-constexpr unsigned WORD_BITS = 64;
-constexpr unsigned WORD_BYTES = 8;
+// The fast path's bit buffer: a machine word (64 bits on x86_64, 32 on i686, where a 64-bit
+// buffer would take two of its few registers and every shift would be a pair), topped up a
+// word load at a time to REFILLED_BITS or more (56 or 24).
+using BitWord = uintptr_t;
+constexpr unsigned WORD_BITS = 8 * sizeof(BitWord);
+constexpr unsigned WORD_BYTES = sizeof(BitWord);
 constexpr unsigned REFILLED_BITS = WORD_BITS - 8;
 constexpr unsigned MAX_CODE_BITS = 15;
-constexpr unsigned MATCH_REST_BITS = 5 + MAX_CODE_BITS + 13;   // after a length code
-static_assert(REFILLED_BITS >= MATCH_REST_BITS, "one refill holds the rest of a match");
+constexpr unsigned MAX_LENGTH_EXTRA = 5;
+constexpr unsigned MAX_DISTANCE_EXTRA = 13;
+// After a length code: its extra bits, the distance code and the distance's extra bits. A
+// 64-bit buffer holds them all after one refill; a 32-bit one refills once more before the
+// distance's extra bits.
+constexpr unsigned MATCH_REST_BITS = MAX_LENGTH_EXTRA + MAX_CODE_BITS + MAX_DISTANCE_EXTRA;
+constexpr bool ONE_REFILL_PER_MATCH = REFILLED_BITS >= MATCH_REST_BITS;
+constexpr unsigned MATCH_AHEAD_BITS = ONE_REFILL_PER_MATCH ? MATCH_REST_BITS : MAX_LENGTH_EXTRA + MAX_CODE_BITS;
+static_assert(REFILLED_BITS >= MATCH_AHEAD_BITS && REFILLED_BITS >= MAX_DISTANCE_EXTRA,
+              "a refill holds what the match needs next");
 
 // Literals decoded in a row without a refill: each takes a bit or more, and the row stops
 // when fewer bits than a whole code are left.
@@ -45,9 +53,9 @@ constexpr uint32_t MAX_LITERAL_ROW = WORD_BITS - MAX_CODE_BITS + 1;
 // The fast path starts an item only where the window can take a row of literals and the
 // longest match after it without reaching its end (so nothing there fills the window) ...
 constexpr uint32_t FAST_WINDOW_LIMIT = WINDOW_SIZE - MAX_LITERAL_ROW - MAX_MATCH;
-// ... and the input channel holds what the refills of one item may load: two refills, each
-// taking fewer bytes than the word it loads.
-constexpr uint32_t FAST_INPUT_MARGIN = 2 * WORD_BYTES;
+// ... and the input channel holds what the refills of one item may load (two or three, each
+// taking fewer bytes than the word it loads).
+constexpr uint32_t FAST_INPUT_MARGIN = (ONE_REFILL_PER_MATCH ? 2 : 3) * WORD_BYTES;
 
 // Results of expand_fast besides a status.
 constexpr int FAST_EDGE = -1;   // an edge of the input or the window is near: go careful
@@ -138,9 +146,10 @@ inline void copy_in_window(uint8_t* window, uint32_t pos, uint32_t source, uint3
     }
 }
 
-// Follows links from a root entry into sub-tables. Null at an invalid pattern.
+// Follows links from a root entry into sub-tables. Null at an invalid pattern. Most codes
+// end in the root table: the loop is laid out as the rare case.
 inline const CodeEntry* follow_links(const CodeEntry* e, BitWord& buffer, unsigned& count) {
-    while (e->op > CODE_OP_LINK) {
+    while (__builtin_expect(e->op > CODE_OP_LINK, 0)) {
         if (e->op == CODE_OP_INVALID) return nullptr;
         unsigned n = e->op - CODE_OP_LINK;
         buffer >>= e->bits;
@@ -199,7 +208,7 @@ __attribute__((noinline)) int expand_fast(const CodeEntry* literal_table, const 
 
         // A match: its length, then its distance. After a row of literals the bits may not
         // hold the rest of it: one more refill, the item's second (FAST_INPUT_MARGIN).
-        if (count < MATCH_REST_BITS) refill();
+        if (count < MATCH_AHEAD_BITS) refill();
         unsigned extra = e->op;
         uint32_t length = e->value + (uint32_t)low_bits(buffer, extra);
         buffer >>= extra;
@@ -209,6 +218,7 @@ __attribute__((noinline)) int expand_fast(const CodeEntry* literal_table, const 
         buffer >>= e->bits;
         count -= e->bits;
         extra = e->op;
+        if (!ONE_REFILL_PER_MATCH && count < extra) refill();   // a 32-bit buffer's third
         uint32_t distance = e->value + (uint32_t)low_bits(buffer, extra);
         buffer >>= extra;
         count -= extra;
