@@ -58,6 +58,15 @@ void PlatformTest::TearDown() {
     test_reset_platform();
 }
 
+long registry_dword(HKEY root, const std::string& key, const std::string& name) {
+    HKEY opened = nullptr;
+    if (RegOpenKeyExA(root, key.c_str(), 0, KEY_READ, &opened) != ERROR_SUCCESS) return -1;
+    DWORD value = 0, size = sizeof value, type = 0;
+    LONG found = RegQueryValueExA(opened, name.c_str(), nullptr, &type, reinterpret_cast<BYTE*>(&value), &size);
+    RegCloseKey(opened);
+    return found == ERROR_SUCCESS && type == REG_DWORD ? (long)value : -1;
+}
+
 std::string default_target_directory() {
 #ifdef _WIN32
     char folder[MAX_PATH];

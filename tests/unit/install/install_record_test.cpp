@@ -70,14 +70,7 @@ protected:
         RegCloseKey(key);
     }
     // The use count of `file`, or -1 when it has none.
-    long use_count(const std::string& file) {
-        HKEY key = nullptr;
-        if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, SHARED_DLLS_KEY, 0, KEY_READ, &key) != ERROR_SUCCESS) return -1;
-        DWORD count = 0, size = sizeof count, type = 0;
-        LONG found = RegQueryValueExA(key, file.c_str(), nullptr, &type, reinterpret_cast<BYTE*>(&count), &size);
-        RegCloseKey(key);
-        return found == ERROR_SUCCESS && type == REG_DWORD ? (long)count : -1;
-    }
+    long use_count(const std::string& file) { return registry_dword(HKEY_LOCAL_MACHINE, SHARED_DLLS_KEY, file); }
     static bool has(const std::vector<std::string>& strings, const std::string& s) {
         return std::find(strings.begin(), strings.end(), s) != strings.end();
     }

@@ -60,12 +60,7 @@ int LifecycleTest::uninstall(const char* product, bool silent, RemovalReport* ou
 }
 
 long LifecycleTest::use_count(const std::string& file) {
-    HKEY key = nullptr;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, SHARED_DLLS_KEY, 0, KEY_READ, &key) != ERROR_SUCCESS) return -1;
-    DWORD count = 0, size = sizeof count, type = 0;
-    LONG found = RegQueryValueExA(key, file.c_str(), nullptr, &type, reinterpret_cast<BYTE*>(&count), &size);
-    RegCloseKey(key);
-    return found == ERROR_SUCCESS && type == REG_DWORD ? (long)count : -1;
+    return registry_dword(HKEY_LOCAL_MACHINE, SHARED_DLLS_KEY, file);
 }
 
 void LifecycleTest::set_use_count(const std::string& file, DWORD count) {
