@@ -66,6 +66,15 @@ target_compile_options(brisvane_program PRIVATE ${BRISVANE_PROGRAM_LTO_FLAGS})
 set(BRISVANE_PROGRAM_LINK_OPTIONS -flto -Os -nostdlib -Wl,--subsystem,windows -Wl,--gc-sections -s
     -Wl,--dynamicbase -Wl,--nxcompat -Wl,--no-insert-timestamp)
 
+# The 32-bit program file's code and constants share one section, and so do its imports and
+# variables (cmake/merged-sections.cmake): about 750 bytes of page slack become room for code.
+if(CMAKE_SIZEOF_VOID_P EQUAL 4)
+  include(cmake/merged-sections.cmake)
+  set(BRISVANE_MERGED_SECTIONS_SCRIPT ${PROJECT_BINARY_DIR}/merged-sections.ld)
+  brisvane_merged_sections_script(${BRISVANE_MERGED_SECTIONS_SCRIPT})
+  list(APPEND BRISVANE_PROGRAM_LINK_OPTIONS -Wl,-T,${BRISVANE_MERGED_SECTIONS_SCRIPT})
+endif()
+
 add_executable(BrisvaneSetup WIN32 ${BRISVANE_ENTRY_SOURCES} ${BRISVANE_RUNTIME_SOURCES} resources/setup.rc)
 target_compile_options(BrisvaneSetup PRIVATE ${BRISVANE_WARNINGS} ${BRISVANE_PROGRAM_FLAGS} ${BRISVANE_PROGRAM_LTO_FLAGS})
 target_link_libraries(BrisvaneSetup PRIVATE brisvane_program gcc)
