@@ -29,6 +29,17 @@ void raise_use_count(HKEY key, const char* path) {
     RegSetValueExA(key, path, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&count), sizeof count);
 }
 
+// Whether `entry` of the earlier record is a plug-in copy this run wrote again: the new entry,
+// with the stamp of the copy now there, takes its place (the old stamp names a file that is
+// gone, and would grow the record by one entry per browser on every repair).
+bool plugin_copy_rewritten(const char* entry) {
+    if (entry[0] != RECORD_PLUGIN_COPY) return false;
+    for (const char* p = ctx.record; *p; p += std::strlen(p) + 1)
+        if (p[0] == RECORD_PLUGIN_COPY && same_name(p + 1 + RECORD_STAMP_DIGITS, entry + 1 + RECORD_STAMP_DIGITS))
+            return true;
+    return false;
+}
+
 }  // namespace
 
 void record_entry(char kind, const char* path) {
@@ -85,7 +96,7 @@ void write_install_record(HKEY uninstall_key) {
     if (counts) RegCloseKey(counts);
     if (old_record)
         for (const char* p = old_record + std::strlen(old_record) + 1; p[0] != RECORD_END; p += std::strlen(p) + 1)
-            add_string(p);
+            if (!plugin_copy_rewritten(p)) add_string(p);
     if (old_block) free_block(&old_block);
 
     unsigned entries = 0;

@@ -153,6 +153,11 @@ TEST_F(InstallRecord, ARepairKeepsTheRecordAndRaisesNoUseCountAgain) {
     std::vector<std::string> second = record();
     for (const auto& s : expected_entries()) EXPECT_TRUE(has(second, s)) << s;
     EXPECT_EQ(second.back(), "E" + std::to_string(second.size() - 2));
+    // The plug-in copies were written again, with new stamps: each is listed once, with the
+    // stamp of the copy now there, so the record is as long as it was.
+    EXPECT_EQ(plugin_copies(second, netscape_plugins() + "nptnf32.dll"), 1);
+    EXPECT_EQ(plugin_copies(second, explorer_plugins() + "nptnf32.dll"), 1);
+    EXPECT_EQ(second.size(), first.size());
     EXPECT_EQ(use_count(path("sys\\Shared.dll")), 1);
     // Another program's use of the same file was counted by its own installer and stays.
     HKEY key = nullptr;
