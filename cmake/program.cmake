@@ -11,7 +11,7 @@ set(BRISVANE_DECODER_SPEED_SOURCES decompress/expand_codes.cpp decompress/code_t
 set(BRISVANE_DECODER_OPTIMISATION -O2)
 
 # The program's Windows builds are built small. No exceptions, RTTI or iostreams in program code.
-set(BRISVANE_PROGRAM_FLAGS -Os -fno-exceptions -fno-rtti -fno-asynchronous-unwind-tables
+set(BRISVANE_PROGRAM_FLAGS -Oz -fno-exceptions -fno-rtti -fno-asynchronous-unwind-tables
     -ffunction-sections -fdata-sections)
 
 if(BRISVANE_FLAVOUR STREQUAL "host")
@@ -63,7 +63,7 @@ target_compile_options(brisvane_program PRIVATE ${BRISVANE_PROGRAM_LTO_FLAGS})
 # helpers), imports version.dll's functions from the system directory only
 # (platform/windows/system_libraries.cpp), keeps its relocations for address randomisation, and carries no time stamp, so that
 # two builds of the same source are byte for byte the same.
-set(BRISVANE_PROGRAM_LINK_OPTIONS -flto -Os -nostdlib -Wl,--subsystem,windows -Wl,--gc-sections -s
+set(BRISVANE_PROGRAM_LINK_OPTIONS -flto -Oz -nostdlib -Wl,--subsystem,windows -Wl,--gc-sections -s
     -Wl,--dynamicbase -Wl,--nxcompat -Wl,--no-insert-timestamp)
 
 # The 32-bit program file's code and constants share one section, and so do its imports and

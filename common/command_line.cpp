@@ -34,25 +34,36 @@ int take_path(const char* begin, const char* end, char* out) {
     return 0;
 }
 
-// The /LOG= value from `p` (just after the '='); returns where the token ends, or null when
-// the value is not acceptable.
-const char* take_log_value(const char* p, char* out) {
-    const char* begin = p;
-    const char* end;
-    const char* next;
-    if (*p == '"') {
-        begin = ++p;
-        while (*p && *p != '"') ++p;
-        if (*p != '"') return nullptr;   // no closing quote
-        end = p;
-        next = p + 1;
-        if (*next && !is_blank(*next)) return nullptr;
-    } else {
-        while (*p && !is_blank(*p)) ++p;
-        end = next = p;
+// One argument: "/LOG=" and a path, with room to tell a path one character too long.
+constexpr int ARGUMENT_SIZE = PATH_BUFFER_SIZE + 8;
+enum { ARGUMENT_OK, ARGUMENT_TOO_LONG, ARGUMENT_UNCLOSED_QUOTE };
+
+// Reads the argument at `*p` into `out` (ARGUMENT_SIZE bytes) and moves `*p` past it. An
+// argument ends at a blank outside double quotes; the quotes group and are dropped, as
+// launchers quote an argument with blanks ("/D=C:\Program Files\X" or /D="C:\Program Files\X").
+// With `to_next_switch` (a /D= value, which may hold blanks unquoted) only a blank followed by
+// the next switch's '/' ends it: no Windows path holds a '/' after a blank. Returns
+// ARGUMENT_OK, or why the argument cannot be used (the rest of it is still passed over).
+int take_argument(const char** p, char* out, bool to_next_switch) {
+    const char* q = *p;
+    int length = 0, result = ARGUMENT_OK;
+    bool quoted = false;
+    for (char c; (c = *q) != 0; ++q) {
+        if (c == '"') {
+            quoted = !quoted;
+            continue;
+        }
+        if (!quoted && is_blank(c)) {
+            const char* next = q;
+            while (is_blank(*next)) ++next;
+            if (!to_next_switch || !*next || *next == '/') break;
+        }
+        if (length == ARGUMENT_SIZE - 1) result = ARGUMENT_TOO_LONG;
+        else out[length++] = c;
     }
-    if (end == begin || take_path(begin, end, out) != 0) return nullptr;
-    return next;
+    out[length] = 0;
+    *p = q;
+    return quoted ? ARGUMENT_UNCLOSED_QUOTE : result;
 }
 
 }  // namespace
@@ -60,34 +71,49 @@ const char* take_log_value(const char* p, char* out) {
 void parse_command_line(const char* line, CommandLine& out) {
     std::memset(&out, 0, sizeof out);
     const char* p = line ? line : "";
+    char argument[ARGUMENT_SIZE];
     for (;;) {
         while (is_blank(*p)) ++p;
         if (!*p) return;
-        if (starts_with(p, "/D=")) {
-            // The rest of the line, less the blanks that end it.
-            const char* begin = p + 3;
-            const char* end = begin + std::strlen(begin);
-            while (end > begin && is_blank(end[-1])) --end;
-            if (end == begin) out.usage = true;
-            else out.directory_refusal = take_path(begin, end, out.directory);
-            return;
+        // A one-letter switch written against the next one ("/S/D=C:\X"): the switch, then the
+        // next from its '/'.
+        if (p[0] == '/' && p[1] && p[2] == '/' && (p[1] == '?' || (p[1] | 0x20) == 's')) {
+            out.usage |= p[1] == '?';
+            out.silent |= p[1] != '?';
+            p += 2;
+            continue;
         }
-        const char* next = nullptr;
-        if (starts_with(p, "/LOG=")) {
-            next = take_log_value(p + 5, out.log_file);
-        } else if (p[0] == '/' && p[1] && (!p[2] || is_blank(p[2]))) {
+        bool directory = starts_with(p + (*p == '"'), "/D=");
+        int taken = take_argument(&p, argument, directory);
+        bool understood = false;
+        if (directory && taken != ARGUMENT_UNCLOSED_QUOTE && argument[3]) {
+            // The value, less blanks quoted at its end. One too long for the argument is
+            // refused as too long, like one too long for the field.
+            char* end = argument + std::strlen(argument);
+            while (end > argument + 3 && is_blank(end[-1])) --end;
+            out.directory[0] = 0;
+            out.directory_refusal = taken == ARGUMENT_TOO_LONG ? MSG_DIRECTORY_TOO_LONG
+                                                               : take_path(argument + 3, end, out.directory);
+            understood = end > argument + 3;
+        } else if (taken == ARGUMENT_OK && starts_with(argument, "/LOG=")) {
+            const char* value = argument + 5;
+            understood = *value && take_path(value, value + std::strlen(value), out.log_file) == 0;
+        } else if (taken == ARGUMENT_OK && argument[0] == '/' && argument[1] && !argument[2]) {
             // The two one-letter switches.
-            bool usage = p[1] == '?', silent = (p[1] | 0x20) == 's';
+            bool usage = argument[1] == '?', silent = (argument[1] | 0x20) == 's';
             out.usage |= usage;
             out.silent |= silent;
-            if (usage || silent) next = p + 2;
+            understood = usage || silent;
         }
-        if (!next) {
-            // Not understood: the usage text, and the rest of the line is not read.
+        if (!understood) {
+            // Not understood: the usage text. The rest of the line is still read, so that a /S
+            // or a /LOG= anywhere on it is honoured.
             out.usage = true;
-            return;
+            if (!out.unknown[0]) {
+                argument[sizeof out.unknown - 1] = 0;
+                std::strcpy(out.unknown, argument);
+            }
         }
-        p = next;
     }
 }
 

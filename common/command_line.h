@@ -2,12 +2,16 @@
 // install without a person. Pure code (no windows), so that it is tested and fuzzed alone.
 //
 //   /S            no window at all; every question takes its safe answer
-//   /LOG=<file>   a plain-text log of the run; the value may be in double quotes
-//   /D=<dir>      the target directory; the rest of the line, blanks included, no quotes
+//   /LOG=<file>   a plain-text log of the run
+//   /D=<dir>      the target directory; blanks need no quotes: the value runs to the next
+//                 blank that is followed by a '/' (the next switch), or to the line's end
 //   /?            the usage text
 //
-// Switches are case-insensitive and separated by blanks (spaces, tabs). Anything else is
-// not understood and asks for the usage text.
+// Switches are case-insensitive, in any order, separated by blanks (spaces, tabs). Double
+// quotes group blanks into an argument and are dropped, wherever they stand: "/D=C:\A B",
+// /D="C:\A B" and /LOG="C:\A B\x.log" are what launchers make of an argument with blanks.
+// Anything else is not understood and asks for the usage text; the whole line is read all
+// the same, so a /S anywhere on it means no window, whatever else it holds.
 #pragma once
 
 #include "common/install_context.h"
@@ -15,6 +19,7 @@
 struct CommandLine {
     bool silent;
     bool usage;                          // /?, or something that was not understood
+    char unknown[64];                    // the first argument not understood (cut), or empty
     int directory_refusal;               // 0, or the message that refuses the /D= value
     char directory[PATH_BUFFER_SIZE];    // the /D= value, or empty
     char log_file[PATH_BUFFER_SIZE];     // the /LOG= value, or empty
@@ -24,9 +29,9 @@ struct CommandLine {
 // clears first. Never reads past the line's terminator and never writes past a field: a value
 // that does not fit is refused, never cut. A /D= value that is too long gives
 // directory_refusal 45, one with a character no path may hold (control characters and
-// " * < > ? |) gives 38; the directory itself is checked later as the Directory page checks
-// it. A /LOG= value that is empty, too long, badly quoted or holds such a character, and a
-// /D= with no value, set usage.
+// * < > ? |) gives 38; the directory itself is checked later as the Directory page checks
+// it. A /LOG= value that is empty, too long or holds such a character, a /D= with no value,
+// and a quote never closed set usage. A switch given twice: the last one counts.
 void parse_command_line(const char* line, CommandLine& out);
 
 // The process exit codes of a run started with arguments.

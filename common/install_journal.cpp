@@ -1,5 +1,7 @@
 #include "common/install_journal.h"
 
+#include "common/run_log.h"
+
 #include <cstring>
 
 namespace {
@@ -51,14 +53,20 @@ void undo(HKEY key) {
 }  // namespace
 
 void delete_listed_files(const char* list) {
-    for (const char* p = list; p && *p; p += std::strlen(p) + 1) DeleteFileA(p);
+    for (const char* p = list; p && *p; p += std::strlen(p) + 1)
+        if (DeleteFileA(p)) log_line("Undone, removed: ", p);
 }
 
 void undo_commit_steps(const char* steps) {
     each_commit_step(steps, [](const char* final_path, const char* backup) {
-        if (!backup[0]) DeleteFileA(final_path);   // no earlier copy: the new one goes
-        // A backup that is not there was never made, or is already back.
-        else if (GetFileAttributesA(backup) != NOT_FOUND) MoveFileExA(backup, final_path, MOVEFILE_REPLACE_EXISTING);
+        if (!backup[0]) {
+            // No earlier copy: the new one goes.
+            if (DeleteFileA(final_path)) log_line("Undone, removed: ", final_path);
+        } else if (GetFileAttributesA(backup) != NOT_FOUND &&
+                   MoveFileExA(backup, final_path, MOVEFILE_REPLACE_EXISTING)) {
+            // A backup that is not there was never made, or is already back.
+            log_line("Undone, put back: ", final_path);
+        }
     });
 }
 
@@ -81,7 +89,8 @@ void remove_listed_folders(const char* folders) {
     while (end > folders) {
         const char* start = end - 1;   // the terminator of the last string before `end`
         while (start > folders && start[-1]) --start;
-        RemoveDirectoryA(start);   // only while empty: what the user put there keeps it
+        // Only while empty: what the user put there keeps it.
+        if (RemoveDirectoryA(start)) log_line("Undone, removed folder: ", start);
         end = start;
     }
 }

@@ -1,17 +1,7 @@
 #include "common/instance_lock.h"
 
-#include <cstring>
-
-HFILE take_instance_lock(char* path) {
-    DWORD length = GetTempPathA(MAX_PATH, path);
-    if (length == 0 || length >= MAX_PATH) return HFILE_ERROR;
-    std::strcat(path, INSTANCE_LOCK_NAME);
-    for (int attempt = 0;; ++attempt) {
-        HFILE lock = _lopen(path, OF_READWRITE | OF_SHARE_EXCLUSIVE);
-        if (lock != HFILE_ERROR) return lock;
-        if (attempt || GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES) return LOCK_HELD_ELSEWHERE;
-        HFILE made = _lcreat(path, 0);
-        if (made == HFILE_ERROR) return HFILE_ERROR;
-        _lclose(made);
-    }
+bool take_instance_lock() {
+    // The handle is never closed: the object lives as long as this process.
+    if (CreateMutexA(nullptr, FALSE, INSTANCE_LOCK_NAME)) return GetLastError() != ERROR_ALREADY_EXISTS;
+    return GetLastError() != ERROR_ACCESS_DENIED;
 }

@@ -1,17 +1,15 @@
-// The lock that the installer and the uninstaller share: a file in the temporary folder held
-// open without sharing while either runs, so that neither starts while the other changes the
-// installation (and a silent run, which has no window to find, is found as well).
+// The lock that the installer and the uninstaller share: a named object in the machine's
+// global namespace, held while either runs, so that neither starts while the other changes the
+// installation, under any account and in any session (a deployment under the system account
+// and a user's own run are kept apart as well), and a silent run, which has no window to find,
+// is found as well. It goes with the process that holds it, however that process ends.
 #pragma once
 
 #include "platform/win32.h"
 
-inline constexpr char INSTANCE_LOCK_NAME[] = "BrisvaneSetup.lock";
-// Bytes of a path buffer for the lock's path.
-constexpr int LOCK_PATH_SIZE = MAX_PATH + 20;
-// take_instance_lock's answer when another run holds the lock.
-constexpr HFILE LOCK_HELD_ELSEWHERE = -2;
+inline constexpr char INSTANCE_LOCK_NAME[] = "Global\\Brisvane setup and uninstall";
 
-// Opens the lock file (its path written into `path`, LOCK_PATH_SIZE bytes), making it first
-// when there is none. Returns the open lock (closed when the process ends), HFILE_ERROR when
-// none could be made (that stops nothing), or LOCK_HELD_ELSEWHERE.
-HFILE take_instance_lock(char* path);
+// Takes the lock for the rest of the process. False when another run holds it: the object
+// exists already, or it is another account's and this one may not open it. A lock that cannot
+// be made for any other reason stops nothing.
+bool take_instance_lock();

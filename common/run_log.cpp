@@ -8,8 +8,10 @@ HFILE log_file = HFILE_ERROR;
 constexpr int LINE_SIZE = 1025;
 }  // namespace
 
-bool open_run_log(const char* path) {
-    log_file = _lcreat(path, 0);
+bool open_run_log(const char* path, bool append) {
+    log_file = append ? _lopen(path, OF_WRITE) : HFILE_ERROR;
+    if (log_file == HFILE_ERROR) log_file = _lcreat(path, 0);
+    else _llseek(log_file, 0, FILE_END);
     return log_file != HFILE_ERROR;
 }
 

@@ -88,9 +88,12 @@ int channel_flush(StreamChannel* channel) {
         }
         // Part of the buffer may have reached the file: go back so that a retry writes the
         // whole buffer again at the same place.
+        // A full disk is told as such (a person can make room and retry; a silent run ends with
+        // the code for no space), any other failure as a write error.
+        DWORD error = GetLastError();
+        int message = error == ERROR_DISK_FULL || error == ERROR_HANDLE_DISK_FULL ? MSG_DISK_FULL : MSG_WRITE_ERROR;
         if (start != HFILE_ERROR) _llseek(channel->file, start, FILE_BEGIN);
-        if (message_box_formatted(ctx.backdrop_window, MSG_WRITE_ERROR, ctx.work_path,
-                                  BOX_WARNING_RETRY_CANCEL) != IDRETRY) {
+        if (message_box_formatted(ctx.backdrop_window, message, ctx.work_path, BOX_WARNING_RETRY_CANCEL) != IDRETRY) {
             channel->failure = CHANNEL_FAILURE_CANCELLED;
             return CHANNEL_FAILED;
         }

@@ -2,6 +2,7 @@
 
 #include "common/install_context.h"
 #include "common/install_record.h"
+#include "common/run_log.h"
 #include "common/status.h"
 #include "detect/memory_blocks.h"
 #include "install/install_text.h"
@@ -27,6 +28,7 @@ void raise_use_count(HKEY key, const char* path) {
         count = 0;
     ++count;
     RegSetValueExA(key, path, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&count), sizeof count);
+    log_line("Use count raised: ", path);
 }
 
 // Whether `entry` of the earlier record is a plug-in copy this run wrote again: the new entry,

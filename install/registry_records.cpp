@@ -2,6 +2,7 @@
 
 #include "common/install_context.h"
 #include "common/install_record.h"
+#include "common/run_log.h"
 #include "common/status.h"
 #include "detect/paths.h"
 #include "detect/browsers.h"
@@ -69,6 +70,7 @@ void write_settings_record() {
         set_directory(key, "bsr2", ctx.explorer_directory);
         RegCloseKey(key);
         record_entry(RECORD_USER_KEY, SETTINGS_KEY);
+        log_line("Registry record: HKCU\\", SETTINGS_KEY);
     }
     RegCloseKey(software);
 }
@@ -99,9 +101,7 @@ void write_uninstall_record() {
         set_string(key, "UninstallString", text);
         // What the system's list of programs shows, and what administrators' tools read.
         set_string(key, "DisplayIcon", command);
-        const SetupHeader& header = setup_header();
-        wsprintfA(text, "%u.%u.%u", (unsigned)(header.product_version_ms >> 16),
-                  (unsigned)(header.product_version_ms & 0xFFFF), (unsigned)(header.product_version_ls & 0xFFFF));
+        format_product_version(text);
         set_string(key, "DisplayVersion", text);
         set_string(key, "Publisher", PUBLISHER);
         set_directory(key, "InstallLocation", ctx.target_directory);
@@ -110,11 +110,19 @@ void write_uninstall_record() {
         set_number(key, "NoRepair", 1);
         write_install_record(key);
         RegCloseKey(key);
+        wsprintfA(text, "HKLM\\%s\\%s", UNINSTALL_PARENT_KEY, ctx.uninstall_key_name);
+        log_line("Registry record: ", text);
     }
     RegCloseKey(parent);
 }
 
 }  // namespace
+
+void format_product_version(char* out) {
+    const SetupHeader& header = setup_header();
+    wsprintfA(out, "%u.%u.%u", (unsigned)(header.product_version_ms >> 16),
+              (unsigned)(header.product_version_ms & 0xFFFF), (unsigned)(header.product_version_ls & 0xFFFF));
+}
 
 void delete_old_registry_keys() {
     for (const char* key : old_user_keys) RegDeleteKeyA(HKEY_CURRENT_USER, key);

@@ -7,6 +7,9 @@
 // Opens `name` below `parent` for every access, made when missing; null when it cannot be had.
 HKEY create_registry_key(HKEY parent, const char* name);
 
+// The product's version as the uninstall record shows it, "major.minor.build" (16 bytes do).
+void format_product_version(char* out);
+
 // Deletes the old publisher's keys, children before parents, HKEY_CURRENT_USER first.
 // Keys that are absent or cannot be deleted are passed over.
 void delete_old_registry_keys();

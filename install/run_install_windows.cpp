@@ -3,6 +3,7 @@
 #include "install/install_sequence.h"
 
 #include "common/install_context.h"
+#include "common/run_log.h"
 #include "common/status.h"
 #include "resources/resource_ids.h"
 #include "ui/directory_check.h"
@@ -12,6 +13,7 @@
 int run_install() {
     // The exit code of a failed install names a failure of the install, not of the pages.
     ctx.last_message = 0;
+    log_line("Target: ", ctx.target_directory);
     int status = open_install_package();
     if (status != STATUS_OK) {
         // Nothing was shown or placed yet: the message, then the failure page.

@@ -2,6 +2,7 @@
 
 #include "common/install_context.h"
 #include "common/install_record.h"
+#include "common/run_log.h"
 #include "common/status.h"
 #include "detect/paths.h"
 #include "install/install_record.h"
@@ -37,11 +38,17 @@ bool target_path(char* out, const char* name) {
 }
 
 // The program group folder, made when missing; ends with a backslash. False when there is
-// no such folder and it cannot be made.
+// no such folder and it cannot be made. A silent run is a deployment, often under an account
+// no person uses: its group goes in the all-users Programs folder, where every user sees it,
+// beside the files, records and shared files, which are the machine's too. A person's own run
+// keeps it in that person's Programs folder. The install record names the folder either way,
+// and the uninstaller removes the group from there.
 bool program_group_folder(char* folder) {
     LPITEMIDLIST list = nullptr;
     folder[0] = 0;
-    if (SHGetSpecialFolderLocation(nullptr, CSIDL_PROGRAMS, &list) != S_OK || !list) return false;
+    if (SHGetSpecialFolderLocation(nullptr, ctx.silent ? CSIDL_COMMON_PROGRAMS : CSIDL_PROGRAMS, &list) != S_OK ||
+        !list)
+        return false;
     BOOL found = SHGetPathFromIDListA(list, folder);
     CoTaskMemFree(list);
     if (!found || !folder[0]) return false;
@@ -92,16 +99,26 @@ long create_shell_link(const char* target, const char* link_path, const char* ar
     return result;
 }
 
+namespace {
+
+// The shortcut to `target` named by catalogue text `name_id`, in `folder`; recorded and logged.
+void add_shortcut(const char* folder, const char* target, int name_id) {
+    char link[PATH_BUFFER_SIZE];
+    if (shortcut_path(link, folder, name_id) && SUCCEEDED(create_shell_link(target, link, "", 0))) {
+        record_entry(RECORD_SHORTCUT, link);
+        log_line("Shortcut: ", link);
+    }
+}
+
+}  // namespace
+
 void create_shortcuts() {
     char folder[PATH_BUFFER_SIZE];
     if (!program_group_folder(folder)) return;
 
-    char target[PATH_BUFFER_SIZE], link[PATH_BUFFER_SIZE];
+    char target[PATH_BUFFER_SIZE];
     record_entry(RECORD_GROUP_FOLDER, folder);
-    if (ctx.readme_file_name[0] && target_path(target, ctx.readme_file_name) &&
-        shortcut_path(link, folder, MSG_README_SHORTCUT) && SUCCEEDED(create_shell_link(target, link, "", 0)))
-        record_entry(RECORD_SHORTCUT, link);
-    if (target_path(target, UNINSTALLER_NAME) && shortcut_path(link, folder, MSG_UNINSTALL_SHORTCUT) &&
-        SUCCEEDED(create_shell_link(target, link, "", 0)))
-        record_entry(RECORD_SHORTCUT, link);
+    if (ctx.readme_file_name[0] && target_path(target, ctx.readme_file_name))
+        add_shortcut(folder, target, MSG_README_SHORTCUT);
+    if (target_path(target, UNINSTALLER_NAME)) add_shortcut(folder, target, MSG_UNINSTALL_SHORTCUT);
 }

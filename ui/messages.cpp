@@ -10,17 +10,51 @@
 #include "common/run_log.h"
 #include "common/status.h"
 
+#include <cstring>
+
 namespace {
 
 constexpr int FORMATTED_SIZE = 1025;
+
+// What went wrong, as the log tells an administrator beside the box's own words: a message
+// id (one byte), its reason, a zero; then the next. Each is followed in the log by the path
+// it concerns.
+constexpr char PROBLEMS[] =
+    "\x21" "Missing file\0"
+    "\x22" "Cannot read\0"
+    "\x23" "Cannot write\0"
+    "\x24" "Write-protected\0"
+    "\x26" "Target directory refused\0"
+    "\x27" "In use by another program\0"
+    "\x28" "Disk full, writing\0"
+    "\x29" "Cannot create\0"
+    "\x2A" "Not enough disk space in\0"
+    "\x2B" "A conflicting product is in\0"
+    "\x2C" "Damaged installer file\0"
+    "\x2D" "Target directory name too long\0"
+    "\x30" "A newer version is installed in\0";
+
+// Logs the reason for message `id`, when it has one, with `subject`: the path the box named,
+// or else the program file for damage and the target directory for the directory's refusals.
+void log_problem(int id, const char* subject) {
+    for (const char* p = PROBLEMS; *p; p += std::strlen(p) + 1) {
+        if ((unsigned char)*p != id) continue;
+        if (!subject) subject = id == MSG_INVALID_DATA ? ctx.program_path : ctx.target_directory;
+        char line[PATH_BUFFER_SIZE + 64];
+        wsprintfA(line, "%s: %s", p + 1, subject);
+        log_line("Problem: ", line);
+        return;
+    }
+}
 
 // Every box goes through here: the text is logged and remembered for the exit code, and in a
 // silent run nothing is shown and the question takes its safe answer (stop, undo, fail). The
 // one Yes is the answer a person gives by pressing Enter that leads on: create the missing
 // target directory (no failure, so neither logged nor remembered).
-int show_box(HWND owner, int id, const char* text, const char* caption, UINT style) {
+int show_box(HWND owner, int id, const char* text, const char* caption, UINT style, const char* subject = nullptr) {
     if (id != MSG_CREATE_DIRECTORY) {
         log_line("Message: ", text);
+        log_problem(id, subject);
         ctx.last_message = id;
     }
     if (!ctx.silent) return MessageBoxA(owner, text, caption, style);
@@ -41,7 +75,7 @@ int show_formatted(HWND owner, int id, const char* string, const char* caption, 
     char text[FORMATTED_SIZE] = {};
     load_text(id, template_text, load_limit);
     wsprintfA(text, template_text, string ? string : "");
-    return show_box(owner, id, text, caption, style);
+    return show_box(owner, id, text, caption, style, string);
 }
 
 }  // namespace

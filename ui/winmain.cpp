@@ -8,6 +8,7 @@
 #include "common/status.h"
 #include "detect/memory_blocks.h"
 #include "install/install_sequence.h"
+#include "install/registry_records.h"
 #include "package/extract_entry.h"
 #include "package/load_package.h"
 #include "package/package_format.h"
@@ -208,15 +209,11 @@ int run_interactive(const CommandLine& command, bool& startup_failed) {
     return code;
 }
 
-// The whole run once the buffers are there: the log, the usage text, then one of the two runs.
+// The whole run once the buffers are there: the usage text, then one of the two runs.
 int run_program(const CommandLine& command, bool& startup_failed) {
     startup_failed = false;
-    if (command.log_file[0] && !open_run_log(command.log_file)) {
-        // The log asked for cannot be had: nothing is installed without it.
-        message_box_formatted(nullptr, MSG_WRITE_ERROR, command.log_file, BOX_WARNING_OK);
-        return EXIT_WRITE_FAILED;
-    }
     if (command.usage) {
+        if (command.unknown[0]) log_line("Not understood: ", command.unknown);
         message_box(nullptr, MSG_USAGE, BOX_WARNING_OK);
         return EXIT_USAGE;
     }
@@ -237,6 +234,20 @@ int run_program(const CommandLine& command, bool& startup_failed) {
     return code;
 }
 
+// The log's first lines: what ran, how it was started, and when.
+void log_header(const char* arguments) {
+    char text[64];
+    format_product_version(text);
+    log_line(ctx.caption, nullptr);
+    log_line("Version: ", text);
+    log_line("Command line: ", arguments);
+    SYSTEMTIME now;
+    GetLocalTime(&now);
+    wsprintfA(text, "%04u-%02u-%02u %02u:%02u:%02u", now.wYear, now.wMonth, now.wDay, now.wHour, now.wMinute,
+              now.wSecond);
+    log_line("Started: ", text);
+}
+
 }  // namespace
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR arguments, int) {
@@ -246,49 +257,53 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR arguments, int) {
     bool has_arguments = command.silent || command.usage || command.directory[0] ||
                          command.directory_refusal || command.log_file[0];
     ctx.silent = command.silent;
-
-    // One instance at a time: an interactive second instance brings the first one forward, a
-    // silent one waits for nothing. The lock finds a silent run, which has no window, and a
-    // wizard as well, so a silent run calls no window function at all (under Wine the first
-    // one starts the desktop process, which takes longer than the whole copy).
-    // The texts first: the refusal below is a message box of the program's own.
     ctx.instance = instance;
     LoadStringA(instance, MSG_CAPTION, ctx.caption, sizeof ctx.caption);
-    char lock_path[LOCK_PATH_SIZE];
-    HFILE lock = HFILE_ERROR;
-    if (!command.silent && (bring_running_instance_forward() || FindWindowA(MAIN_CLASS_NAME, nullptr)))
-        return has_arguments ? EXIT_CANCELLED : 0;
-    if ((lock = take_instance_lock(lock_path)) == LOCK_HELD_ELSEWHERE) {
-        // No installer window to bring forward: the uninstaller (or a silent run) has the lock.
-        message_box(nullptr, MSG_ANOTHER_RUN, BOX_WARNING_OK);
-        return has_arguments ? EXIT_CANCELLED : 0;
-    }
 
-    ctx.package_file = ctx.output_file = HFILE_ERROR;
-    DWORD version = GetVersion();
-    ctx.windows_version = (uint16_t)((version & 0xFF) << 8 | (version >> 8 & 0xFF));
-    if (!init_context_buffers()) {
-        // Without its path buffers the program cannot work at all: say so and stop.
-        message_box(nullptr, MSG_NO_MEMORY, BOX_WARNING_OK);
-        release_context_buffers();
-        return has_arguments ? EXIT_CANNOT_RUN : EXIT_FAILURE_CODE;
+    // One run at a time on the machine, of the installer or the uninstaller. The lock finds a
+    // silent run, which has no window, and a wizard as well, so a silent run calls no window
+    // function at all (under Wine the first one starts the desktop process, which takes longer
+    // than the whole copy).
+    bool locked_out = !take_instance_lock();
+    // The log is written on every path from here. A run that stops for the lock adds its
+    // lines to the end of a log that is there: it may be the running one's.
+    if (command.log_file[0] && !open_run_log(command.log_file, locked_out)) {
+        // The log asked for cannot be had: nothing is installed without it.
+        message_box_formatted(nullptr, MSG_WRITE_ERROR, command.log_file, BOX_WARNING_OK);
+        return EXIT_WRITE_FAILED;
     }
-    LoadStringA(instance, MSG_PRODUCT_SHORT_NAME, ctx.product_short_name, sizeof ctx.product_short_name);
-    wsprintfA(ctx.uninstall_key_name, "Uninstall\\%s", ctx.product_short_name);
+    log_header(arguments);
 
+    int code;
     bool startup_failed = false;
-    int code = run_program(command, startup_failed);
+    if (locked_out) {
+        // An interactive second installer brings the first one forward; otherwise the
+        // uninstaller (or a silent run) has the lock, and a message says so.
+        if (command.silent || !bring_running_instance_forward()) message_box(nullptr, MSG_ANOTHER_RUN, BOX_WARNING_OK);
+        code = EXIT_CANCELLED;
+    } else {
+        ctx.package_file = ctx.output_file = HFILE_ERROR;
+        DWORD version = GetVersion();
+        ctx.windows_version = (uint16_t)((version & 0xFF) << 8 | (version >> 8 & 0xFF));
+        if (!init_context_buffers()) {
+            // Without its path buffers the program cannot work at all: say so and stop.
+            message_box(nullptr, MSG_NO_MEMORY, BOX_WARNING_OK);
+            code = EXIT_CANNOT_RUN;
+            startup_failed = true;
+        } else {
+            LoadStringA(instance, MSG_PRODUCT_SHORT_NAME, ctx.product_short_name, sizeof ctx.product_short_name);
+            wsprintfA(ctx.uninstall_key_name, "Uninstall\\%s", ctx.product_short_name);
+            code = run_program(command, startup_failed);
+        }
+        release_brush();
+        if (ctx.page_font) DeleteObject(ctx.page_font);
+        ctx.page_font = nullptr;
+        release_context_buffers();
+    }
     log_number("Exit code: ", code);
     close_run_log();
-    release_brush();
-    if (ctx.page_font) DeleteObject(ctx.page_font);
-    ctx.page_font = nullptr;
-    release_context_buffers();
-    if (lock != HFILE_ERROR) {
-        _lclose(lock);
-        DeleteFileA(lock_path);
-    }
     if (has_arguments) return code;
     // Without arguments, the codes the program has always given.
+    if (locked_out) return 0;
     return startup_failed ? EXIT_FAILURE_CODE : 0;
 }

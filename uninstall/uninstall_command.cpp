@@ -27,7 +27,7 @@ const char* after_prefix(const char* text, const char* prefix) {
 }  // namespace
 
 void parse_uninstall_command(const char* line, UninstallCommand& out) {
-    out = UninstallCommand{UNINSTALL_USAGE, false, 0, nullptr, {}};
+    out = UninstallCommand{UNINSTALL_USAGE, false, 0, nullptr, {}, {}};
     const char* p = skip_blanks(line ? line : "");
     if (const char* rest = after_prefix(p, CLEANUP_SWITCH)) {
         out.silent = true;   // the copy never shows anything
@@ -50,7 +50,10 @@ void parse_uninstall_command(const char* line, UninstallCommand& out) {
     static CommandLine command;
     parse_command_line(p, command);
     out.silent = command.silent;
-    if (command.usage || command.directory[0] || command.directory_refusal) return;
-    out.mode = command.silent ? UNINSTALL_SILENT : UNINSTALL_REMOVE;
     std::memcpy(out.log_file, command.log_file, PATH_BUFFER_SIZE);
+    std::memcpy(out.unknown, command.unknown, sizeof out.unknown);
+    // /D= means nothing here: it is not understood.
+    if (command.directory[0] || command.directory_refusal) std::strcpy(out.unknown, "/D=");
+    if (command.usage || out.unknown[0]) return;
+    out.mode = command.silent ? UNINSTALL_SILENT : UNINSTALL_REMOVE;
 }

@@ -1,7 +1,7 @@
 // The uninstaller's command line (case-insensitive):
 //
 //   (nothing)   ask once, remove, say what was removed
-//   /S          no window and no question
+//   /S          no window and no question, wherever it stands on the line
 //   /LOG=<file> a plain-text log of what was removed, kept or refused and why (the value may
 //               be in double quotes), as the installer's /LOG= (common/command_line.h)
 //   /_CLEANUP=<process id> <path of the uninstaller>
@@ -23,10 +23,11 @@ enum : int {
 
 struct UninstallCommand {
     int mode;
-    bool silent;             // /S came first (a usage request then shows nothing too)
+    bool silent;             // /S is on the line (a usage request then shows nothing too)
     DWORD process_id;        // UNINSTALL_CLEANUP only
     const char* original;    // UNINSTALL_CLEANUP only: points into the line
-    char log_file[PATH_BUFFER_SIZE];   // the /LOG= value, or empty
+    char log_file[PATH_BUFFER_SIZE];   // the /LOG= value, or empty (also with a usage request)
+    char unknown[64];        // the first argument not understood, or empty
 };
 
 // Reads `line` (the arguments after the program's name; may be null). A cleanup request is

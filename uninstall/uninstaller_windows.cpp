@@ -206,23 +206,27 @@ int WINAPI WinMain(HINSTANCE program, HINSTANCE, LPSTR arguments, int) {
     parse_uninstall_command(arguments, command);
     if (command.mode == UNINSTALL_CLEANUP) return clean_up(command.process_id, command.original);
     bool silent = command.silent;
+    // One run at a time on the machine, of the uninstaller or the installer: neither changes
+    // the installation under the other, whatever account each runs under.
+    bool locked_out = !take_instance_lock();
+    // The log is written on every path from here; a run that stops for the lock adds its lines
+    // to the end of a log that is there (it may be the running one's). The log asked for that
+    // cannot be had: nothing is removed without it.
+    if (command.log_file[0] && !open_run_log(command.log_file, locked_out)) return UEXIT_REMOVE_FAILED;
+    log_line("Command line: ", arguments);
+    int code;
     if (command.mode == UNINSTALL_USAGE) {
+        if (command.unknown[0]) log_line("Not understood: ", command.unknown);
         if (!silent) show_text(MSG_U_USAGE, MB_OK | MB_ICONINFORMATION);
-        return UEXIT_USAGE;
-    }
-    // One uninstaller at a time: a second one would remove the same files under the first.
-    // The lock the installer takes as well: neither changes the installation under the other.
-    HANDLE once = CreateMutexA(nullptr, FALSE, "Brisvane uninstaller");
-    char lock_path[LOCK_PATH_SIZE];
-    if ((once && GetLastError() == ERROR_ALREADY_EXISTS) || take_instance_lock(lock_path) == LOCK_HELD_ELSEWHERE) {
+        code = UEXIT_USAGE;
+    } else if (locked_out) {
+        log_line("Another setup or uninstall program is running.", nullptr);
         if (!silent) show_text(MSG_U_ALREADY_RUNNING, BOX_WARNING_OK);
-        return UEXIT_CANCELLED;
+        code = UEXIT_CANCELLED;
+    } else {
+        code = uninstall(silent);
     }
-    // The log asked for cannot be had: nothing is removed without it.
-    if (command.log_file[0] && !open_run_log(command.log_file)) return UEXIT_REMOVE_FAILED;
-    int code = uninstall(silent);
     log_number("Exit code: ", code);
     close_run_log();
-    if (once) CloseHandle(once);
     return code;
 }

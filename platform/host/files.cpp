@@ -20,6 +20,7 @@ namespace {
 DWORD last_error = 0;
 std::set<std::string> locked_files;
 long fail_read_at = 0, fail_write_at = 0;
+DWORD fail_write_error = ERROR_ACCESS_DENIED;
 long reads_made = 0, writes_made = 0;
 long fail_move_at = 0, moves_made = 0;
 long kill_at = 0, kill_points = 0;
@@ -35,6 +36,7 @@ DWORD error_from_errno(int e) {
     case EACCES: case EPERM: case EISDIR: return ERROR_ACCESS_DENIED;
     case EEXIST: return ERROR_ALREADY_EXISTS;
     case ENOTEMPTY: return ERROR_DIR_NOT_EMPTY;
+    case ENOSPC: return ERROR_DISK_FULL;
     default: return ERROR_INVALID_PARAMETER;
     }
 }
@@ -84,6 +86,7 @@ bool take_write_failure(UINT& short_count) {
 void reset_files() {
     locked_files.clear();
     fail_read_at = fail_write_at = 0;
+    fail_write_error = ERROR_ACCESS_DENIED;
     reads_made = writes_made = 0;
     fail_move_at = moves_made = 0;
     kill_at = kill_points = 0;
@@ -150,7 +153,10 @@ void host_fail_move(long n) { host::fail_move_at = n; }
 void host_kill_at_step(long n) { host::kill_at = n; }
 long host_step_count() { return host::kill_points; }
 long host_move_count() { return host::moves_made; }
-void host_fail_write(long n) { host::fail_write_at = n; }
+void host_fail_write(long n, DWORD error) {
+    host::fail_write_at = n;
+    host::fail_write_error = error;
+}
 long host_read_count() { return host::reads_made; }
 long host_write_count() { return host::writes_made; }
 void host_short_write_once(UINT bytes) {
@@ -222,7 +228,7 @@ LONG _hread(HFILE file, LPVOID buffer, LONG count) {
 UINT _lwrite(HFILE file, LPCSTR buffer, UINT count) {
     UINT short_count = 0;
     if (host::take_write_failure(short_count)) {
-        if (short_count == 0) { set_last_error(ERROR_ACCESS_DENIED); return (UINT)HFILE_ERROR; }
+        if (short_count == 0) { set_last_error(host::fail_write_error); return (UINT)HFILE_ERROR; }
         count = short_count;   // part of the bytes are stored, then the write reports them
         ssize_t n = ::write(file, buffer, count);
         return n < 0 ? (UINT)HFILE_ERROR : (UINT)n;

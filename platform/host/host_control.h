@@ -32,9 +32,10 @@ std::vector<std::string> host_restart_deletions();
 // Files listed to replace another at the next restart: (source, destination) pairs.
 std::vector<std::pair<std::string, std::string>> host_restart_replacements();
 
-// Make the n-th _lread / _lwrite from now fail (1 = the next one); 0 switches it off.
+// Make the n-th _lread / _lwrite from now fail (1 = the next one); 0 switches it off. A failed
+// write reports `error` (ERROR_DISK_FULL: the disk filled).
 void host_fail_read(long n);
-void host_fail_write(long n);
+void host_fail_write(long n, DWORD error = ERROR_ACCESS_DENIED);
 // _lread/_hread and _lwrite/_hwrite calls made since the last reset (failed ones included).
 long host_read_count();
 long host_write_count();

@@ -35,6 +35,7 @@ struct Case {
     int refusal;
     std::string directory;
     std::string log_file;
+    std::string unknown = "";   // the argument named as not understood
 };
 
 void expect_case(const Case& c) {
@@ -44,6 +45,7 @@ void expect_case(const Case& c) {
     EXPECT_EQ(got.directory_refusal, c.refusal) << c.label;
     EXPECT_EQ(std::string(got.directory), c.directory) << c.label;
     EXPECT_EQ(std::string(got.log_file), c.log_file) << c.label;
+    EXPECT_EQ(std::string(got.unknown), c.unknown) << c.label;
 }
 
 const std::string LONG_259 = "C:\\" + std::string(256, 'a');
@@ -61,7 +63,18 @@ TEST(CommandLine, SwitchesAsAdministratorsWriteThem) {
         {"directory with spaces", "/S /D=C:\\Program Files\\Brisvane Plug in",
          true, false, 0, "C:\\Program Files\\Brisvane Plug in", ""},
         {"directory, lower-case switch, blanks after it", "/d=C:\\x y \t ", false, false, 0, "C:\\x y", ""},
-        {"directory keeps a switch-like text", "/D=C:\\a /S", false, false, 0, "C:\\a /S", ""},
+        {"directory ends at the next switch", "/D=C:\\a b /S", true, false, 0, "C:\\a b", ""},
+        {"directory first, then the log", "/D=C:\\Program Files\\X /LOG=C:\\x.log", false, false, 0,
+         "C:\\Program Files\\X", "C:\\x.log"},
+        {"directory quoted whole, as a launcher quotes", "/S \"/D=C:\\Program Files\\X\"", true, false, 0,
+         "C:\\Program Files\\X", ""},
+        {"directory with its value quoted", "/D=\"C:\\Program Files\\X\" /S", true, false, 0,
+         "C:\\Program Files\\X", ""},
+        {"a slash inside the directory is no switch", "/D=C:/Apps/B /S", true, false, 0, "C:/Apps/B", ""},
+        {"silent against the next switch", "/S/D=C:\\X", true, false, 0, "C:\\X", ""},
+        {"the last directory counts", "/D=C:\\a /D=C:\\b", false, false, 0, "C:\\b", ""},
+        {"a quoted switch", "\"/S\"", true, false, 0, "", ""},
+        {"log quoted whole", "\"/LOG=C:\\my logs\\a.log\" /S", true, false, 0, "", "C:\\my logs\\a.log"},
         {"network directory", "/S /D=\\\\server\\share\\dir", true, false, 0, "\\\\server\\share\\dir", ""},
         {"log", "/LOG=C:\\setup.log /S", true, false, 0, "", "C:\\setup.log"},
         {"log, lower case", "/log=x.log", false, false, 0, "", "x.log"},
@@ -78,36 +91,40 @@ TEST(CommandLine, HostileLinesAreRefusedNeverCutOrPassedOn) {
     const std::string long_260 = LONG_259 + "b";
     const std::string huge(40000, 'A');
     const Case cases[] = {
-        {"unknown switch", "/X", false, true, 0, "", ""},
-        {"a longer switch that starts like one", "/SILENT", false, true, 0, "", ""},
-        {"dash instead of slash", "-S", false, true, 0, "", ""},
-        {"a bare word", "setup", false, true, 0, "", ""},
-        {"unknown after silent: silent kept, usage asked", "/S /Q", true, true, 0, "", ""},
-        {"usage stops reading: the directory is not taken", "/FOO /D=C:\\x", false, true, 0, "", ""},
-        {"empty directory", "/S /D=", true, true, 0, "", ""},
-        {"directory of blanks", "/D=   ", false, true, 0, "", ""},
+        {"unknown switch", "/X", false, true, 0, "", "", "/X"},
+        {"a longer switch that starts like one", "/SILENT", false, true, 0, "", "", "/SILENT"},
+        {"dash instead of slash", "-S", false, true, 0, "", "", "-S"},
+        {"a bare word", "setup", false, true, 0, "", "", "setup"},
+        {"unknown after silent: silent kept, usage asked", "/S /Q", true, true, 0, "", "", "/Q"},
+        {"unknown before silent: still silent", "/NORESTART /S", true, true, 0, "", "", "/NORESTART"},
+        {"usage with silent: silent", "/? /S", true, true, 0, "", ""},
+        {"the whole line is read past an unknown switch", "/FOO /D=C:\\x /LOG=l.txt /BAR", false, true, 0,
+         "C:\\x", "l.txt", "/FOO"},
+        {"empty directory", "/S /D=", true, true, 0, "", "", "/D="},
+        {"directory of blanks", "/D=   ", false, true, 0, "", "", "/D="},
+        {"directory quote never closed", "/S /D=\"C:\\a b", true, true, 0, "", "", "/D=C:\\a b"},
         {"directory one too long", "/S /D=" + long_260, true, false, MSG_DIRECTORY_TOO_LONG, "", ""},
         {"directory far too long", "/D=C:\\" + huge, false, false, MSG_DIRECTORY_TOO_LONG, "", ""},
-        {"quoted directory", "/D=\"C:\\Program Files\\x\"", false, false, MSG_INVALID_DIRECTORY, "", ""},
+
         {"wildcard in directory", "/D=C:\\*", false, false, MSG_INVALID_DIRECTORY, "", ""},
         {"pipe in directory", "/D=C:\\a|b", false, false, MSG_INVALID_DIRECTORY, "", ""},
         {"control character in directory", std::string("/D=C:\\a\x01" "b"), false, false,
          MSG_INVALID_DIRECTORY, "", ""},
         {"line break in directory", "/D=C:\\a\r\nb", false, false, MSG_INVALID_DIRECTORY, "", ""},
-        {"empty log", "/LOG= /S", false, true, 0, "", ""},
-        {"empty log at the end", "/LOG=", false, true, 0, "", ""},
-        {"empty quoted log", "/LOG=\"\"", false, true, 0, "", ""},
-        {"log quote never closed", "/LOG=\"C:\\a b.log /S", false, true, 0, "", ""},
-        {"text glued to the closing quote", "/LOG=\"a\"b /S", false, true, 0, "", ""},
-        {"quote inside an unquoted log", "/LOG=a\"b", false, true, 0, "", ""},
-        {"log one too long", "/LOG=" + long_260, false, true, 0, "", ""},
-        {"log far too long", "/LOG=" + huge, false, true, 0, "", ""},
-        {"log with a wildcard", "/LOG=*.log", false, true, 0, "", ""},
+        {"empty log", "/LOG= /S", true, true, 0, "", "", "/LOG="},
+        {"empty log at the end", "/LOG=", false, true, 0, "", "", "/LOG="},
+        {"empty quoted log", "/LOG=\"\"", false, true, 0, "", "", "/LOG="},
+        {"log quote never closed: the rest of the line is its value", "/LOG=\"C:\\a b.log /S", false, true, 0, "",
+         "", "/LOG=C:\\a b.log /S"},
+        {"text glued to the closing quote joins the value", "/LOG=\"a\"b /S", true, false, 0, "", "ab"},
+        {"quote inside an unquoted log, never closed", "/LOG=a\"b", false, true, 0, "", "", "/LOG=ab"},
+        {"log one too long", "/LOG=" + long_260, false, true, 0, "", "", ("/LOG=" + long_260).substr(0, 63)},
+        {"log far too long", "/LOG=" + huge, false, true, 0, "", "", ("/LOG=" + huge).substr(0, 63)},
+        {"log with a wildcard", "/LOG=*.log", false, true, 0, "", "", "/LOG=*.log"},
         {"high-bit characters are path characters", "/D=C:\\\xe9t\xe9", false, false, 0, "C:\\\xe9t\xe9", ""},
-        {"lone slash", "/", false, true, 0, "", ""},
-        {"switch cut short", "/LO", false, true, 0, "", ""},
+        {"lone slash", "/", false, true, 0, "", "", "/"},
+        {"switch cut short", "/LO", false, true, 0, "", "", "/LO"},
         {"a lone quote", "\"", false, true, 0, "", ""},
-        {"a quoted switch", "\"/S\"", false, true, 0, "", ""},
     };
     for (const Case& c : cases) expect_case(c);
 }
