@@ -41,6 +41,8 @@ IE_DIR="$PROGRAM_FILES"'\Internet Explorer'
 NAV_DIR_SHOWN="$PROGRAM_FILES"'\Netscape\...\Program'
 temp_dir="$drive_c/users/$(id -un)/Temp"
 programs_dir="$drive_c/users/$(id -un)/AppData/Roaming/Microsoft/Windows/Start Menu/Programs"
+# The all-users Programs folder, where a silent run puts its group.
+common_programs_dir="$drive_c/ProgramData/Microsoft/Windows/Start Menu/Programs"
 SETTINGS_KEY='HKCU\Software\Quendlark\Brisvane\Main'
 UNINSTALL_KEY="$HKLM_SOFTWARE"'\Microsoft\Windows\CurrentVersion\Uninstall\Brisvane!'
 APP_PATHS="$HKLM_SOFTWARE"'\Microsoft\Windows\CurrentVersion\App Paths'
@@ -133,7 +135,7 @@ reset_state() {
     register_browsers
     reg_delete 'HKCU\Software\Quendlark'
     reg_delete "$UNINSTALL_KEY"
-    rm -rf "$programs_dir/Brisvane!"
+    rm -rf "$programs_dir/Brisvane!" "$common_programs_dir/Brisvane!"
     rm -f "$temp_dir"/Tmp*.tmp
 }
 
@@ -321,6 +323,7 @@ expect_nothing_installed() {
     expect_no_key "$SETTINGS_KEY"
     expect_no_key "$UNINSTALL_KEY"
     expect_no_file "$programs_dir/Brisvane!"
+    expect_no_file "$common_programs_dir/Brisvane!"
 }
 
 # Runs the installer through the whole wizard with both browsers into TARGET (a new directory,
@@ -367,16 +370,19 @@ click 2
 SCRIPT
 }
 
-# The records and shortcuts of an install into TARGET (a C: path) with both browsers.
+# The records and shortcuts of an install into TARGET (a C: path) with both browsers; the
+# shortcuts in PROGRAMS (the user's Programs folder unless given), and in no other one.
 expect_install_records() {
-    local target="$1"
+    local target="$1" programs="${2:-$programs_dir}" other
+    other=$([ "$programs" = "$programs_dir" ] && echo "$common_programs_dir" || echo "$programs_dir")
+    expect_no_file "$other/Brisvane!"
     expect_reg "$SETTINGS_KEY" CurDir "$target"
     expect_reg "$SETTINGS_KEY" bsr1 "$NAV_DIR\\Plugins"
     expect_reg "$SETTINGS_KEY" bsr2 "$IE_DIR\\Plugins"
     expect_reg "$UNINSTALL_KEY" DisplayName "Brisvane!"
     expect_reg "$UNINSTALL_KEY" UninstallString "\"$target\\NpU32.exe\""
     for link in "Uninstall Brisvane!.lnk" "Read me.lnk"; do
-        [ -s "$programs_dir/Brisvane!/$link" ] || fail "no shortcut $link (in $(ls "$programs_dir" | tr '\n' ' '))"
+        [ -s "$programs/Brisvane!/$link" ] || fail "no shortcut $link (in $(ls "$programs" | tr '\n' ' '))"
     done
 }
 
