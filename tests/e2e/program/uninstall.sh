@@ -104,10 +104,12 @@ box "$TITLE" 1 "Brisvane! is not installed on this computer, or it was removed a
 SCRIPT
 expect_exit 12
 
-# 3. Silently, with QuietUninstallString: a shared file another program still uses stays.
+# 3. Silently, with QuietUninstallString: a shared file another program still uses stays, and
+# the silent install's group goes from the all-users Programs folder, where it was made.
 reset_state
 start_installer "" /S /D=$TARGET
 expect_exit 0
+[ -d "$common_programs_dir/Brisvane!" ] || fail "the silent install made no group in the all-users Programs folder"
 wine reg add "$SHARED_DLLS" /v 'C:\windows\system32\bvrt32.dll' /t REG_DWORD /d 2 /f </dev/null >/dev/null 2>&1
 quiet=$(command_of QuietUninstallString)
 watch_windows
@@ -124,6 +126,7 @@ expect_no_file "$ie_dir/Plugins/nptnf32.dll"
 expect_no_key "$UNINSTALL_KEY"
 expect_no_key "$SETTINGS_KEY"
 expect_no_file "$programs_dir/Brisvane!"
+expect_no_file "$common_programs_dir/Brisvane!"
 
 # 4. An upgrade, then one uninstall: what both versions placed goes. The earlier version is the
 # demo package with one more file, which the later one no longer brings.
