@@ -26,6 +26,8 @@ TEST(UninstallCommand, Modes) {
         {"/D=C:\\x", UNINSTALL_USAGE, false},
         {"S", UNINSTALL_USAGE, false},
         {"-S", UNINSTALL_USAGE, false},
+        {"/NORESTART /S", UNINSTALL_USAGE, true},   // /S anywhere: no window, whatever else
+        {"/? /S", UNINSTALL_USAGE, true},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.line ? c.line : "(null)");
@@ -48,6 +50,9 @@ TEST(UninstallCommand, LogFileAsTheInstallerTakesIt) {
         {"/log=C:\\remove.log", UNINSTALL_REMOVE, "C:\\remove.log"},
         {"/S /LOG=", UNINSTALL_USAGE, ""},
         {"/S /LOG=\"C:\\open", UNINSTALL_USAGE, ""},
+        // A usage request still writes the log it asks for.
+        {"/X /LOG=C:\\remove.log /S", UNINSTALL_USAGE, "C:\\remove.log"},
+        {"\"/LOG=C:\\My Logs\\remove.log\" /S", UNINSTALL_SILENT, "C:\\My Logs\\remove.log"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.line);
