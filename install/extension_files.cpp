@@ -33,15 +33,10 @@ int verify_extension_file() {
 
 void remove_invalid_extension_files() {
     if (!ctx.invalid_extensions_block) return;
-    char temporary[PATH_BUFFER_SIZE];   // on the stack: the clean-up must not need memory
     for (const char* p = ctx.invalid_extensions; *p; p += std::strlen(p) + 1) {
-        temporary[0] = 0;
-        // One this run wrote again under its temporary name was replaced by the commit (or,
+        // One this run wrote again under a temporary name was replaced by the commit (or,
         // when the commit could not replace it, is in use and stays).
-        if (append_text(temporary, PATH_BUFFER_SIZE, p) && to_replacement_name(temporary) == NAME_SWAPPED &&
-            string_listed(ctx.pending_files, temporary))
-            continue;
-        DeleteFileA(p);
+        if (!replaced_by_pending_file(p)) DeleteFileA(p);
     }
 }
 

@@ -37,20 +37,14 @@ int write_unless_newer(const char* name, uint8_t* entry, const char* directory, 
     if (!(joined && string_listed(ctx.invalid_extensions, final_path))) {
         int version = check_file_version(directory, name, entry);
         if (version == VERSION_NO_MEMORY) return MSG_NO_MEMORY;
-        if (version == VERSION_INSTALLED_NEWER) {
-            remove_stale_copy(name, directory);
-            return STATUS_OK;
-        }
+        if (version == VERSION_INSTALLED_NEWER) return STATUS_OK;
     }
     SetDlgItemTextA(ctx.progress_page, PROGRESS_FILE_NAME_ID, name);
 
     DWORD attributes = joined ? GetFileAttributesA(final_path) : INVALID_FILE_ATTRIBUTES;
     while (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY)) {
         int answer = ask_abort_retry_ignore(ctx.progress_page, MSG_WRITE_PROTECTED, final_path);
-        if (answer == IDIGNORE) {
-            remove_stale_copy(name, directory);
-            return STATUS_OK;
-        }
+        if (answer == IDIGNORE) return STATUS_OK;
         if (answer == IDABORT) return STATUS_STOPPED;
         if (answer != IDRETRY) return STATUS_CANCELLED;
         attributes = GetFileAttributesA(final_path);

@@ -58,43 +58,41 @@ int add_pending_file(const char* path) {
     return string_list_add(&ctx.pending_files_block, &ctx.pending_files, path);
 }
 
-namespace {
-
-// Builds `name`'s temporary name in `work_name` and its path in `full_path`, and removes a
-// temporary copy found there. Returns false when the name cannot be built, else whether the
-// name is free now.
-bool remove_replacement_copy(const char* name, const char* directory, char* work_name, char* full_path) {
-    work_name[0] = 0;
-    append_text(work_name, PATH_BUFFER_SIZE, name);
-    if (to_replacement_name(work_name) != NAME_SWAPPED || !join_path(full_path, directory, work_name)) return false;
-    // A temporary copy of an earlier run is this program's own leftover: it goes, even when
-    // write-protected, so that nothing but this run's copy can ever be committed.
-    SetFileAttributesA(full_path, FILE_ATTRIBUTE_NORMAL);
-    DeleteFileA(full_path);
-    return GetFileAttributesA(full_path) == INVALID_FILE_ATTRIBUTES;
-}
-
-}  // namespace
-
-void remove_stale_copy(const char* name, const char* directory) {
-    char work_name[PATH_BUFFER_SIZE];
-    char full_path[PATH_BUFFER_SIZE];
-    remove_replacement_copy(name, directory, work_name, full_path);
-}
-
 int write_pending_file(const char* name, const uint8_t* entry, const char* directory) {
     char work_name[PATH_BUFFER_SIZE];
     char full_path[PATH_BUFFER_SIZE];
     full_path[0] = 0;
-    while (!remove_replacement_copy(name, directory, work_name, full_path)) {
-        if (ask_retry_cancel(ctx.progress_page, MSG_WRITE_ERROR, full_path[0] ? full_path : name) != IDRETRY)
-            return STATUS_CANCELLED;
+    // A temporary name of its own. A file that has one already is not this program's (the
+    // temporary copies of a killed run went with its journal when this run started), unless
+    // this run listed it (an entry written twice): an editor's "notes.txt~", say. It is kept
+    // as it is, and the next name is tried.
+    for (int attempt = 0;; ++attempt) {
+        if (attempt == TEMPORARY_NAME_ATTEMPTS) {
+            if (ask_retry_cancel(ctx.progress_page, MSG_WRITE_ERROR, full_path[0] ? full_path : name) != IDRETRY)
+                return STATUS_CANCELLED;
+            attempt = 0;
+        }
+        work_name[0] = 0;
+        append_text(work_name, PATH_BUFFER_SIZE, name);
+        if (to_replacement_name(work_name, attempt) == NAME_SWAPPED && join_path(full_path, directory, work_name) &&
+            (GetFileAttributesA(full_path) == INVALID_FILE_ATTRIBUTES || string_listed(ctx.pending_files, full_path)))
+            break;
     }
     // Listed (and journaled) before it is written: unlisted, it would be neither committed nor
     // discarded, and a run killed while writing it would leave it unnamed.
     if (add_pending_file(full_path) != STATUS_OK) return MSG_NO_MEMORY;
     journal_list(JOURNAL_TEMPORARY, ctx.pending_files);
     return extract_entry(work_name, entry, directory);
+}
+
+bool replaced_by_pending_file(const char* final_path) {
+    char name[PATH_BUFFER_SIZE];
+    for (const char* p = ctx.pending_files; p && *p; p += std::strlen(p) + 1) {
+        name[0] = 0;
+        if (append_text(name, PATH_BUFFER_SIZE, p) && to_final_name(name) == NAME_SWAPPED && same_name(name, final_path))
+            return true;
+    }
+    return false;
 }
 
 void discard_pending_files() { delete_listed_files(ctx.pending_files); }

@@ -27,15 +27,15 @@ bool string_listed(const char* list, const char* string);
 // Lists `path` in ctx.pending_files. Returns 0, or 37 when the list cannot hold it.
 int add_pending_file(const char* path);
 
-// Writes `entry` as `name` into `directory` under its temporary name (to_replacement_name)
-// and lists it, so that a copy already under the final name stays as it is until the commit.
-// A stale temporary copy left by an earlier run is removed first and never taken for this
-// run's. Returns the extraction status, 37 when the list cannot hold the file (it is then
-// removed), or the answer to a write-error prompt when the name cannot be had.
+// Writes `entry` as `name` into `directory` under a temporary name (to_replacement_name) that
+// no file has, and lists it, so that a copy already under the final name stays as it is until
+// the commit. A file found at a temporary name is never removed or taken for this run's: the
+// next name is tried, and when all are taken a write-error prompt asks Retry or Cancel.
+// Returns the extraction status, 37 when the list cannot hold the file, or the answer to the
+// prompt.
 int write_pending_file(const char* name, const uint8_t* entry, const char* directory);
-// Removes a temporary copy of `name` in `directory` left by an earlier run (one killed before
-// its commit) when this run writes nothing there: no temporary copy outlives a run that ends.
-void remove_stale_copy(const char* name, const char* directory);
+// Whether this run has written a copy of `final_path` under a temporary name.
+bool replaced_by_pending_file(const char* final_path);
 
 // The commit (install/commit_transaction.cpp), one transaction: each listed temporary file
 // takes its final name in order, the earlier copy there moved aside under a backup name first

@@ -82,7 +82,6 @@ int place_shared_file(uint8_t* entry, WorkBuffers& b) {
         status = write_pending_file(name, entry, directory);
         if (status == STATUS_OK) ++ctx.shared_files_pending;   // shared files come first in the list
     } else if (status == STATUS_OK) {
-        remove_stale_copy(name, directory);
         // Kept where it belongs: this installation uses it as well, so it counts its use like
         // any other. (A newer copy found elsewhere than where it belongs is not counted.)
         if (same_name(b.current, directory) && append_text(b.current, PATH_BUFFER_SIZE, name))

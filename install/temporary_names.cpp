@@ -39,17 +39,22 @@ int swap_extension(char* path, bool to_temporary) {
 
 int to_temporary_name(char* path) { return swap_extension(path, true); }
 
-int to_replacement_name(char* path) {
-    if (swap_extension(path, true) == NAME_SWAPPED) return NAME_SWAPPED;
+// The marks of the backup names, and of the temporary names after the first attempt.
+constexpr char marks[] = "!#$%&@";
+
+int to_replacement_name(char* path, int attempt) {
     size_t length = std::strlen(path);
-    if (length == 0 || length + 2 > PATH_BUFFER_SIZE) return NAME_UNCHANGED;
-    path[length] = '~';
-    path[length + 1] = 0;
+    if (length == 0) return NAME_UNCHANGED;
+    // Swapped in place (same length), or a "~" is added; then the attempt's mark.
+    bool swapped = swap_extension(path, true) == NAME_SWAPPED;
+    if (length + 1 + !swapped + (attempt > 0) > PATH_BUFFER_SIZE) return NAME_UNCHANGED;
+    if (!swapped) path[length++] = '~';
+    if (attempt > 0) path[length++] = marks[attempt - 1];
+    path[length] = 0;
     return NAME_SWAPPED;
 }
 
 int to_backup_name(char* path, int attempt) {
-    static const char marks[BACKUP_NAME_ATTEMPTS + 1] = "!#$%&@";
     size_t length = std::strlen(path);
     if (length == 0 || path[length - 1] == marks[attempt] || path[length - 1] == '\\') return NAME_UNCHANGED;
     path[length - 1] = marks[attempt];
@@ -58,6 +63,7 @@ int to_backup_name(char* path, int attempt) {
 
 int to_final_name(char* path) {
     size_t length = std::strlen(path);
+    if (length > 1 && std::strchr(marks, path[length - 1])) path[--length] = 0;
     if (length > 1 && path[length - 1] == '~') {
         path[length - 1] = 0;
         return NAME_SWAPPED;

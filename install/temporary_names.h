@@ -13,10 +13,13 @@ constexpr int NAME_UNCHANGED = 1;
 // ".exe" in any case, overwrites it in place with ".~ll" or ".~xe" and returns
 // NAME_SWAPPED; otherwise leaves the path alone and returns NAME_UNCHANGED.
 int to_temporary_name(char* path);
+// How many temporary names to_replacement_name can make for one path.
+constexpr int TEMPORARY_NAME_ATTEMPTS = 7;
 // The temporary name of any file, in place: what to_temporary_name makes of ".dll" and ".exe",
-// otherwise the path with "~" added. NAME_UNCHANGED when the path (a PATH_BUFFER_SIZE buffer)
-// has no room for it.
-int to_replacement_name(char* path);
+// otherwise the path with "~" added. Attempts after the first (0) add one more character, the
+// mark "!#$%&@" of the attempt, for when a file of someone else's (an editor's "notes.txt~")
+// has the name already. NAME_UNCHANGED when the path (a PATH_BUFFER_SIZE buffer) has no room.
+int to_replacement_name(char* path, int attempt = 0);
 // How many backup names to_backup_name can make for one path.
 constexpr int BACKUP_NAME_ATTEMPTS = 6;
 // The name an earlier copy keeps during the commit, in place: the path with its last character
@@ -24,6 +27,7 @@ constexpr int BACKUP_NAME_ATTEMPTS = 6;
 // final name, it fits wherever that fits; the caller tries the next attempt while a file has
 // the name. NAME_UNCHANGED when the mark is the last character already or the path is empty.
 int to_backup_name(char* path, int attempt);
-// The reverse of both: a trailing "~" is taken off; otherwise ".~ll" becomes ".dll" and ".~xe"
-// becomes ".exe", lower case.
+// The reverse of both: an attempt's mark is taken off, then a trailing "~"; otherwise ".~ll"
+// becomes ".dll" and ".~xe" becomes ".exe", lower case. (A first temporary name never ends in
+// a mark: it ends in "~", "ll" or "xe".)
 int to_final_name(char* path);

@@ -1,10 +1,11 @@
 // An upgrade over an existing installation that fails, is cancelled or is refused part-way
 // puts back every file it was replacing, byte for byte; the commit either replaces a file or
-// leaves the old copy; Ignore at the write-protected prompt writes and deletes nothing; a stale
-// temporary copy of an earlier run is never committed; extension files that fail their test
+// leaves the old copy; Ignore at the write-protected prompt writes and deletes nothing; a file
+// of someone else's at a temporary name is kept and never committed; extension files that fail their test
 // are replaced or removed only by a run that succeeds.
 #include "tests/unit/install/install_fixture.h"
 
+#include "common/install_journal.h"
 #include "common/status.h"
 #include "install/install_sequence.h"
 #include "install/main_files.h"
@@ -222,12 +223,40 @@ TEST_F(UpgradeRollback, IgnoreOnAWriteProtectedCopyWritesNothingAndALaterFailure
     EXPECT_FALSE(file_exists(path("target\\player.~ll")));
 }
 
-TEST_F(UpgradeRollback, AStaleWriteProtectedTemporaryCopyIsNeverCommitted) {
-    write_file(path("sys\\Shared.~ll"), "STALE FROM AN EARLIER RUN");
-    SetFileAttributesA(path("sys\\Shared.~ll").c_str(), FILE_ATTRIBUTE_READONLY);
+// An editor's backup beside the read-me ("ReadMe.txt~") and a write-protected file at the
+// shared library's temporary name are not this program's: each run, successful or not, keeps
+// them byte for byte, writes its copies under the next names, and commits only those.
+TEST_F(UpgradeRollback, AFileAtATemporaryNameIsKeptAndNeverCommitted) {
+    const std::pair<const char*, const char*> others[] = {{"target\\ReadMe.txt~", "THE USER'S BACKUP"},
+                                                          {"sys\\Shared.~ll", "SOMEONE ELSE'S"},
+                                                          {"sys\\Shared.~ll!", "AND THE NEXT NAME TOO"}};
+    auto write_others = [&] {
+        for (const auto& [name, bytes] : others) {
+            SetFileAttributesA(path(name).c_str(), FILE_ATTRIBUTE_NORMAL);
+            write_file(path(name), bytes);
+        }
+        SetFileAttributesA(path("sys\\Shared.~ll").c_str(), FILE_ATTRIBUTE_READONLY);
+    };
+    auto expect_others = [&](const char* when) {
+        for (const auto& [name, bytes] : others) EXPECT_EQ(read_file(path(name)), bytes) << when << ": " << name;
+        for (const char* temp : {"target\\ReadMe.txt~!", "sys\\Shared.~ll#"})
+            EXPECT_FALSE(file_exists(path(temp))) << when << ": " << temp;
+    };
+    // Cancelled at the commit: the earlier version back, the others' files untouched.
+    write_others();
+    host_set_file_locked(path("target\\npanim.cox").c_str(), true);
+    test_script_message_boxes({IDCANCEL});
+    EXPECT_EQ(run_install_steps(PAGE), -1);
+    host_set_file_locked(path("target\\npanim.cox").c_str(), false);
+    expect_others("after a cancelled run");
+    for (const auto& [name, bytes] : previous_) EXPECT_EQ(read_file(path(name.c_str())), bytes) << name;
+    // Successful: the new version in place, the others' files untouched.
+    SetUp();
+    write_others();
     EXPECT_EQ(run_install_steps(PAGE), 0);
     EXPECT_EQ(read_file(path("sys\\Shared.dll")), "SHARED 2");
-    EXPECT_FALSE(file_exists(path("sys\\Shared.~ll")));
+    EXPECT_EQ(read_file(path("target\\ReadMe.txt")), "README 2");
+    expect_others("after a successful run");
     EXPECT_TRUE(test_recorded_message_boxes().empty());
 }
 
@@ -238,8 +267,13 @@ TEST_F(UpgradeRollback, TemporaryCopiesOfAKilledRunGoAlsoWhereThisRunWritesNothi
     write_file(path("target\\player.dll"), make_pe_with_version(3, 0, 0, 0));
     write_file(path("sys\\Shared.dll"), make_pe_with_version(3, 0, 0, 0));
     SetFileAttributesA(path("target\\ReadMe.txt").c_str(), FILE_ATTRIBUTE_READONLY);
-    for (const char* temp : {"target\\player.~ll", "sys\\Shared.~ll", "target\\ReadMe.txt~"})
+    std::string journal;
+    for (const char* temp : {"target\\player.~ll", "sys\\Shared.~ll", "target\\ReadMe.txt~"}) {
         write_file(path(temp), "NEW COPY OF A KILLED RUN");
+        journal += path(temp) + '\0';
+    }
+    journal += '\0';
+    journal_list(JOURNAL_TEMPORARY, journal.c_str());   // as the killed run left it
     test_script_message_boxes({IDIGNORE});
     EXPECT_EQ(run_install_steps(PAGE), 0);
     SetFileAttributesA(path("target\\ReadMe.txt").c_str(), FILE_ATTRIBUTE_NORMAL);

@@ -82,7 +82,29 @@ TEST(TemporaryNames, SwapsOnlyLibraryAndProgramExtensions) {
     const char* finals[][2] = {
         {"C:\\sys\\Lib.~LL", "C:\\sys\\Lib.dll"},
         {"C:\\sys\\tool.~xe", "C:\\sys\\tool.exe"},
+        // Later attempts' names, when a file of someone else's had the first one.
+        {"C:\\sys\\Lib.~ll!", "C:\\sys\\Lib.dll"},
+        {"C:\\notes.txt~#", "C:\\notes.txt"},
+        {"C:\\wow!~", "C:\\wow!"},
+        {"C:\\wow!~@", "C:\\wow!"},
     };
+    // Each attempt's name, and back.
+    const char* attempts[][3] = {{"C:\\notes.txt", "C:\\notes.txt~", "C:\\notes.txt~#"},
+                                 {"C:\\sys\\Lib.DLL", "C:\\sys\\Lib.~ll", "C:\\sys\\Lib.~ll#"}};
+    for (auto& a : attempts) {
+        for (int attempt : {0, 2}) {
+            char buffer[PATH_BUFFER_SIZE] = {};
+            std::strcpy(buffer, a[0]);
+            EXPECT_EQ(to_replacement_name(buffer, attempt), NAME_SWAPPED);
+            EXPECT_STREQ(buffer, a[attempt ? 2 : 1]);
+        }
+    }
+    // At the longest path, the first attempt's "~" fits and a later attempt's mark does not.
+    char longest[PATH_BUFFER_SIZE] = {};
+    std::memset(longest, 'a', PATH_BUFFER_SIZE - 2);
+    EXPECT_EQ(to_replacement_name(longest, 0), NAME_SWAPPED);
+    longest[PATH_BUFFER_SIZE - 2] = 0;
+    EXPECT_EQ(to_replacement_name(longest, 1), NAME_UNCHANGED);
     for (auto& f : finals) {
         char buffer[PATH_BUFFER_SIZE] = {};
         std::strcpy(buffer, f[0]);
