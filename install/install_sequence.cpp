@@ -19,6 +19,8 @@
 #include "ui/page_runner.h"
 #include "ui/progress_page.h"
 
+#include <cstring>
+
 namespace {
 
 // Units of the progress total that no step ever counts: the bar never reaches 100 %.
@@ -77,6 +79,27 @@ int open_install_package() {
     return ctx.package_file == HFILE_ERROR ? MSG_READ_ERROR : STATUS_OK;
 }
 
+namespace {
+
+// The folders the Directory check made for the target, top first, are this run's too: listed
+// and journaled like the subfolders it makes, so that a failure, or the recovery after a
+// kill, removes them while they are empty.
+void list_created_target_folders() {
+    const char* path = ctx.created_directory;
+    char folder[PATH_BUFFER_SIZE];
+    if (ctx.created_top_length <= 0 || !path[0]) return;
+    for (int i = ctx.created_top_length;; ++i) {
+        if (path[i] && path[i] != '\\') continue;
+        std::memcpy(folder, path, (size_t)i);
+        folder[i] = 0;
+        string_list_add(&ctx.created_folders_block, &ctx.created_folders, folder);
+        if (!path[i]) break;
+    }
+    journal_list(JOURNAL_FOLDERS, ctx.created_folders);
+}
+
+}  // namespace
+
 int run_install_steps(HWND progress_page) {
     ctx.progress_page = progress_page;
     int status = MSG_WINDOW_PROBLEM;
@@ -84,6 +107,7 @@ int run_install_steps(HWND progress_page) {
     if (progress_page || ctx.silent) {
         // A run killed before this one left its journal: its files are put right first.
         recover_killed_run();
+        list_created_target_folders();
         ctx.progress_done = 0;
         set_progress_percent(0);
         count_install_units();

@@ -3,6 +3,7 @@
 // the install, the end page; shutdown.
 #include "common/command_line.h"
 #include "common/install_context.h"
+#include "common/install_journal.h"
 #include "common/instance_lock.h"
 #include "common/run_log.h"
 #include "common/status.h"
@@ -291,6 +292,10 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR arguments, int) {
             code = EXIT_CANNOT_RUN;
             startup_failed = true;
         } else {
+            // A run killed before this one is put right before anything is proposed: the
+            // folders it made for its target go while empty, so the Directory page sees the
+            // disk as it will be.
+            recover_killed_run();
             LoadStringA(instance, MSG_PRODUCT_SHORT_NAME, ctx.product_short_name, sizeof ctx.product_short_name);
             wsprintfA(ctx.uninstall_key_name, "Uninstall\\%s", ctx.product_short_name);
             code = run_program(command, startup_failed);

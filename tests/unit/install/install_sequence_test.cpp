@@ -2,13 +2,17 @@
 // records, and the clean-up after a stop, a cancelled prompt or a missing progress page.
 #include "tests/unit/install/install_fixture.h"
 
+#include "common/install_journal.h"
 #include "common/status.h"
 #include "install/install_sequence.h"
 #include "package/package_format.h"
 #include "platform/host/host_control.h"
 #include "tests/support/make_pe.h"
 
+#include <sanitizer/lsan_interface.h>
+
 #include <cstring>
+#include <string>
 
 namespace {
 
@@ -198,4 +202,50 @@ TEST_F(OpenInstallPackage, AMissingProgramFileIsAReadError) {
     EXPECT_EQ(open_install_package(), MSG_READ_ERROR);
     EXPECT_EQ(ctx.package_file, HFILE_ERROR);
     EXPECT_EQ(std::string(ctx.error_file_name), path("gone.exe"));
+}
+
+// The target folders the Directory check made for this run (a chain of two new ones) are the
+// run's own: killed at any step before it succeeded, the next run's recovery removes them; a
+// run that fails removes them itself; a run that succeeds keeps them.
+TEST_F(InstallSequence, TargetFoldersMadeForTheRunGoWithAKilledOrFailedRun) {
+    auto prepare = [&] {
+        reset_context();
+        std::strcpy(ctx.uninstall_key_name, "Uninstall\\Brisvane!");
+        select_browsers(BROWSER_NETSCAPE | BROWSER_EXPLORER);
+        load_release_like_package();
+        make_directory(path("new"));
+        make_directory(path("new\\target"));
+        set_path(ctx.target_directory, path("new\\target\\"));
+        set_path(ctx.created_directory, path("new\\target"));
+        ctx.created_top_length = (int)path("new").size();
+    };
+    for (long step = 1; step <= 3; ++step) {
+        SCOPED_TRACE("killed at file step " + std::to_string(step));
+        prepare();
+        host_kill_at_step(step);
+        bool killed = false;
+        __lsan_disable();
+        try {
+            run_install_steps(PAGE);
+        } catch (const HostKilled&) {
+            killed = true;
+        }
+        __lsan_enable();
+        host_kill_at_step(0);
+        ASSERT_TRUE(killed);
+        if (ctx.output_file != HFILE_ERROR) _lclose(ctx.output_file);
+        if (ctx.package_file != HFILE_ERROR) _lclose(ctx.package_file);
+        ctx.output_file = ctx.package_file = HFILE_ERROR;
+        EXPECT_TRUE(recover_killed_run());
+        EXPECT_EQ(GetFileAttributesA(path("new").c_str()), INVALID_FILE_ATTRIBUTES);
+    }
+    // Failed: a stop at the first poll.
+    prepare();
+    host_stop_at_poll(1);
+    EXPECT_EQ(run_install_steps(PAGE), -1);
+    EXPECT_EQ(GetFileAttributesA(path("new").c_str()), INVALID_FILE_ATTRIBUTES);
+    // Succeeded: the folders stay, with the files.
+    prepare();
+    EXPECT_EQ(run_install_steps(PAGE), 0);
+    EXPECT_EQ(read_file(path("new\\target\\player.dll")), "PLAYER");
 }
