@@ -370,6 +370,12 @@ click 2
 SCRIPT
 }
 
+# block_temporary_names FILE / unblock_temporary_names FILE: folders at every temporary name the
+# installer may give FILE's new copy ("FILE~", then "FILE~!" and the other marks), so that the
+# copy cannot be written: the prompt names the last one tried, "FILE~@".
+block_temporary_names() { local m; for m in "" '!' '#' '$' '%' '&' '@'; do mkdir "$1~$m"; done; }
+unblock_temporary_names() { local m; for m in "" '!' '#' '$' '%' '&' '@'; do rmdir "$1~$m"; done; }
+
 # The records and shortcuts of an install into TARGET (a C: path) with both browsers; the
 # shortcuts in PROGRAMS (the user's Programs folder unless given), and in no other one.
 expect_install_records() {

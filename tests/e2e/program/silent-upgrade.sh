@@ -24,9 +24,9 @@ while read -r f; do printf 'version 1 of %s\r\n' "$(basename "$f")" >> "$f"; don
     echo "$system_dir/bvrt32.dll"
     echo "$system_dir/bvsnd32.dll")
 printf 'my own notes' > "$target/notes.txt"
-# The read-me's new copy cannot be written: a folder holds its temporary name. It is the last
+# The read-me's new copy cannot be written: folders hold all its temporary names. It is the last
 # file of the package, so every other new copy is written before the failure.
-mkdir "$target/readme.txt~"
+block_temporary_names "$target/readme.txt"
 before=$(disk_listing "$target")
 records_before=$(wine reg query "$UNINSTALL_KEY" </dev/null 2>/dev/null | tr -d '\r')
 
@@ -37,11 +37,11 @@ expect_no_new_window
 expect_same_disk "$before" "$target" "a silent upgrade that failed"
 records_after=$(wine reg query "$UNINSTALL_KEY" </dev/null 2>/dev/null | tr -d '\r')
 [ "$records_after" = "$records_before" ] || fail "the failed upgrade changed the uninstall record"
-grep -q 'readme.txt~: write error!' <(tr -d '\r' < "$log_file" 2>/dev/null) ||
+grep -q 'readme.txt~@: write error!' <(tr -d '\r' < "$log_file" 2>/dev/null) ||
     fail "the log does not name the write error: $(tr -d '\r' < "$log_file" 2>/dev/null | tail -n 3 | tr '\n' ';')"
 
 # Nothing in the way: the upgrade completes, the user's file stays.
-rmdir "$target/readme.txt~"
+unblock_temporary_names "$target/readme.txt"
 start_installer "" /S /D=$TARGET
 expect_exit 0
 expect_package_installed "$target"

@@ -75,14 +75,14 @@ expect_exit 0
     fail "the Cancel did not come part-way: new copies were $(cat "$work/copies-at-halt" 2>/dev/null)"
 expect_same_disk "$before" "$target" "a cancelled upgrade"
 
-# 2. Failed part-way: the read-me's new copy cannot be written (a folder holds its temporary
-# name), after every other file's new copy is; Cancel at the write-error prompt fails the run.
-mkdir "$target/readme.txt~"
+# 2. Failed part-way: the read-me's new copy cannot be written (folders hold all its temporary
+# names), after every other file's new copy is; Cancel at the write-error prompt fails the run.
+block_temporary_names "$target/readme.txt"
 before_failure=$(disk_listing "$target")
 start_installer
 drive failure <<SCRIPT || fail "the write error did not fail the upgrade"
 $(upgrade_steps)
-box * 2 "readme.txt~: write error!"
+box * 2 "readme.txt~@: write error!"
 wait_window InstClass "Brisvane! Install program"
 expect_parent_text 800 "Brisvane! Install program - End"
 expect_text 101 "$FAILURE_TEXT"
@@ -92,7 +92,7 @@ click 2
 SCRIPT
 expect_exit 0
 expect_same_disk "$before_failure" "$target" "a failed upgrade"
-rmdir "$target/readme.txt~"
+unblock_temporary_names "$target/readme.txt"
 
 # 2b. Failed at the commit: every new copy is written, but the read-me, the last file, cannot
 # take its final name (a folder of that name stands in the way). Cancel at the in-use prompt
