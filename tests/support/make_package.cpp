@@ -2,7 +2,6 @@
 
 #include "package/checksum.h"
 #include "package/setup_header.h"
-#include "package/signature.h"
 #include "platform/test_control.h"
 #include "tests/support/test_env.h"
 
@@ -96,11 +95,7 @@ void reseal_package(BuiltPackage& package) {
     seal_pe_checksum(package.bytes);
 }
 
-void seal_pe_checksum(std::string& bytes) {
-    auto* file = reinterpret_cast<uint8_t*>(bytes.data());
-    const uint32_t field = read_u32(file + PE_HEADERS_POINTER) + PE_CHECKSUM_FIELD;
-    write_u32(file + field, pe_checksum_of(file, (uint32_t)bytes.size(), field));
-}
+void seal_pe_checksum(std::string& bytes) { seal_pe_checksum(reinterpret_cast<uint8_t*>(bytes.data()), bytes.size()); }
 
 void install_package(const BuiltPackage& package, const std::string& windows_path) {
     write_file(windows_path, package.bytes);
