@@ -52,6 +52,10 @@ Bytes pe_stub(PeMachine machine) {
     return stub;
 }
 
+// A byte of the program part that no header field names: in pe_stub's filler, behind
+// make_pe's image (which ends at 1024) and before the Setup header (at 1124).
+constexpr size_t FILLER_BYTE = 1060;
+
 class Signing : public ToolTest {
 protected:
     void SetUp() override {
@@ -127,6 +131,44 @@ TEST_F(Signing, SignedInstallerIsAcceptedAndItsPackageIsUnchanged) {
         EXPECT_NE(r.out.find("signed: " + table), std::string::npos) << r.out;
         EXPECT_TRUE(read_bytes(out + "/docs/readme.txt") == read_bytes(path("src/readme.txt"))) << label;
         EXPECT_TRUE(read_bytes(out + "/a.dll") == read_bytes(path("src/a.dll"))) << label;
+    }
+}
+
+TEST_F(Signing, PeChecksumIsRightBeforeAndAfterSigningAndOutsideTheSignature) {
+    for (PeMachine machine : {PeMachine::i386, PeMachine::x86_64}) {
+        const char* label = machine == PeMachine::i386 ? "i386" : "x86_64";
+        ASSERT_EQ(build(machine, "setup.exe").code, 0) << label;
+        ASSERT_EQ(sign(path("setup.exe"), path("signed.exe")).code, 0) << label;
+        Bytes built = read_bytes(path("setup.exe")), signed_file = read_bytes(path("signed.exe"));
+        const size_t field = read_u32(&built[0x3C]) + 88;
+        // setup-pack's output and the signer's both carry the checksum of their own bytes.
+        uint32_t stored = 0, computed = 0;
+        ASSERT_TRUE(program_pe_checksum(built, stored, computed)) << label;
+        EXPECT_EQ(stored, computed) << label;
+        ASSERT_TRUE(program_pe_checksum(signed_file, stored, computed)) << label;
+        EXPECT_EQ(stored, computed) << label;
+        EXPECT_NE(stored, read_u32(&built[field])) << label << ": the signed file's checksum is its own";
+
+        // The signature's digest leaves the field out: with the field zeroed the signature
+        // still verifies, while setup-pack verify (as the program) refuses the file.
+        Bytes zeroed = signed_file;
+        write_u32(&zeroed[field], 0);
+        write_bytes(path("zeroed.exe"), zeroed);
+        RunResult r = signature_check(path("zeroed.exe"));
+        EXPECT_EQ(r.code, 0) << label << ": " << r.out;
+        r = run_tool({"verify", path("zeroed.exe")});
+        EXPECT_EQ(r.code, 1) << label << ": " << r.out;
+        EXPECT_NE(r.out.find("PE checksum"), std::string::npos) << label << ": " << r.out;
+
+        // A changed byte of the program part (the package checksum cannot see it) is named
+        // by verify, and by the signer's own check.
+        Bytes program_byte = signed_file;
+        program_byte[FILLER_BYTE] ^= 0x04;
+        write_bytes(path("changed.exe"), program_byte);
+        r = run_tool({"verify", path("changed.exe")});
+        EXPECT_EQ(r.code, 1) << label << ": " << r.out;
+        EXPECT_NE(r.out.find("PE checksum"), std::string::npos) << label << ": " << r.out;
+        EXPECT_NE(signature_check(path("changed.exe")).code, 0) << label;
     }
 }
 
