@@ -3,6 +3,7 @@
 #include "package/checksum.h"
 #include "package/setup_header.h"
 #include "platform/test_control.h"
+#include "tests/support/seal_pe.h"
 #include "tests/support/test_env.h"
 
 #include <cstring>

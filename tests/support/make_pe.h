@@ -4,7 +4,6 @@
 // accepted by the platform's version calls: the host stand-in's and the real ones under Wine.
 #pragma once
 
-#include <cstddef>
 #include <cstdint>
 #include <string>
 
@@ -23,8 +22,3 @@ std::string make_not_pe();
 
 // An MZ header whose new-executable header at offset 60 says "NE": a 16-bit program.
 std::string make_16bit_exe();
-
-// Sets the PE CheckSum field of the program file `file` (found through its MZ header, which
-// must name PE headers inside the file) to the checksum of the file's `size` bytes, as a
-// linker, setup-pack or a signer does.
-void seal_pe_checksum(uint8_t* file, size_t size);

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "tests/support/make_pe.h"
+#include "tests/support/seal_pe.h"
 
 #include <gtest/gtest.h>
 
