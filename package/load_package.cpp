@@ -42,7 +42,8 @@ bool program_file_sound(HFILE file, const SetupHeader& header, uint32_t file_siz
     uint8_t last[12];
     // The CheckSum field counts as zero: the sum starts with its two words taken away (in this
     // end-around-carry sum, adding 0xFFFF - w takes w away), and the pass adds them back.
-    // "MZ" makes the file's sum non-zero, so the result is the one a linker writes.
+    // The "PE" signature found in the headers makes the file's sum non-zero, so the result
+    // is the one a linker writes (never the other zero of this sum).
     uint32_t position = 0, sum = 0, pe_sum = 0x1FFFE - (stored & 0xFFFF) - (stored >> 16);
     while (position < file_size) {
         // A read stops where the package starts and where its tail starts: the package's
