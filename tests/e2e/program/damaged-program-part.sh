@@ -23,14 +23,18 @@ for ((i = 0; i < $(u16 "$installer" $((pe + 6))); i++)); do
         rsrc_end=$((rsrc_start + $(u32 "$installer" $((at + 16)))))
     fi
 done
-# The key of the version resource (UTF-16 "VS_VERSION_INFO"): a byte no page shows, so the
-# box's text is the program's own whatever the check does.
-key=$(grep -obUaP 'V\x00S\x00_\x00V\x00E\x00R\x00S\x00I\x00O\x00N\x00_\x00I\x00N\x00F\x00O' "$installer" | head -1 | cut -d: -f1)
-[ -n "$key" ] && [ "$key" -ge "$rsrc_start" ] && [ "$key" -lt "$rsrc_end" ] ||
-    abort "no version resource in the .rsrc section ($rsrc_start..$rsrc_end): ${key:-none}"
+# A pixel of the program's icon (RT_ICON holds the image of resources/setup.ico as it is;
+# its bitmap header and palette, the first 104 bytes, locate it): a byte no box shows, so the box's text is
+# the program's own whatever the check does.
+pattern=$(od -An -v -tx1 -j 22 -N 104 "$e2e_dir/../../resources/setup.ico" | tr -s ' \n' ' ' | sed 's/ *$//; s/ /\\x/g')
+icon=$(LC_ALL=C grep -obUaP "$pattern" "$installer" | head -1 | cut -d: -f1)
+[ -n "$icon" ] && [ "$icon" -ge "$rsrc_start" ] && [ "$icon" -lt "$rsrc_end" ] ||
+    abort "the icon is not in the .rsrc section ($rsrc_start..$rsrc_end): ${icon:-not found}"
+pixel=$((icon + 104 + 200))
 damaged="$work/BrisvaneSetup-resource.exe"
 cp "$installer" "$damaged"
-printf 'W' | dd of="$damaged" bs=1 seek="$key" conv=notrunc 2>/dev/null
+old=$(od -An -tu1 -j "$pixel" -N1 "$damaged" | tr -d ' ')
+printf "$(printf '\\%03o' $(( old ^ 0x11 )))" | dd of="$damaged" bs=1 seek="$pixel" conv=notrunc 2>/dev/null
 cmp -s "$installer" "$damaged" && abort "the copy was not changed"
 # The package is untouched: setup-pack verify names the PE checksum, not the package's.
 out=$("$build/../host/setup-pack" verify "$damaged" 2>&1) && fail "setup-pack verify accepts the damaged installer"
