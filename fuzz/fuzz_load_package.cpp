@@ -4,8 +4,9 @@
 // value; bit 6: seal only up to where the file's security directory says a certificate table
 // starts, as in a signed file; bit 7: make allocation ((byte >> 2) & 7) + 1 fail), bytes 1..2
 // file_count, 3..6 table_offset, 7..10 table_size, the rest is the program file. Unless
-// told otherwise the harness seals the header with the file's true checksum, so the fuzzer
-// reaches the table checks behind it, which are what hostile bytes must not get past.
+// told otherwise the harness sets the PE CheckSum field (when the file has PE headers) and
+// seals the header with the file's true package checksum, so the fuzzer reaches the table
+// checks behind them, which are what hostile bytes must not get past.
 // After a load that succeeds, the whole table is walked as the install steps walk it.
 #include "common/bytes.h"
 #include "common/install_context.h"
@@ -47,7 +48,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     (void)ready;
     if (size < 11) return 0;
     uint8_t steer = data[0];
-    const uint8_t* file = data + 11;
+    static std::basic_string<uint8_t> sealed;
+    sealed.assign(data + 11, size - 11);
+    uint8_t* file = sealed.data();
     uint32_t file_size = (uint32_t)(size - 11);
 
     SetupHeader h{};
@@ -61,9 +64,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     // Where a signed file's package would end; a certificate table that passes the program's
     // tests lies behind every entry's data.
     uint32_t certificate = 0, certificate_size = 0;
-    if (!read_security_directory(file, file_size < PE_HEADERS_AREA ? file_size : PE_HEADERS_AREA, &certificate,
-                                 &certificate_size))
+    if (read_security_directory(file, file_size < PE_HEADERS_AREA ? file_size : PE_HEADERS_AREA, &certificate,
+                                &certificate_size)) {
+        uint32_t field = read_u32(file + PE_HEADERS_POINTER) + PE_CHECKSUM_FIELD;
+        if (!(steer & 1)) write_u32(file + field, pe_checksum_of(file, file_size, field));
+    } else {
         certificate = certificate_size = 0;
+    }
     uint32_t package_end = certificate ? certificate : file_size;
     if ((steer & 0x40) && certificate >= h.table_offset && certificate <= file_size)
         room = certificate - h.table_offset;

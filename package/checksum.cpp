@@ -48,3 +48,17 @@ uint32_t checksum_bytes(HFILE file, uint32_t remaining) {
     free_block(&block);
     return sum;
 }
+
+uint32_t pe_checksum_add(const uint8_t* bytes, uint32_t length, uint32_t position, uint32_t sum) {
+    for (uint32_t i = 0; i < length; ++i) {
+        sum += (uint32_t)bytes[i] << (((position + i) & 1) << 3);
+        sum = (sum & 0xFFFF) + (sum >> 16);   // the end-around carry
+    }
+    return sum;
+}
+
+uint32_t pe_checksum_of(const uint8_t* file, uint32_t size, uint32_t field) {
+    uint32_t sum = pe_checksum_add(file, field, 0, 0);
+    const uint32_t after = field + 4;
+    return pe_checksum_finish(pe_checksum_add(file + after, size - after, after, sum), size);
+}

@@ -3,8 +3,10 @@
 
 #include <cstdint>
 
-// Runs at start-up: detects the browsers, checks the package checksum over everything from
-// the File table to the end of the package, checks the table's soundness, loads it into
+// Runs at start-up: detects the browsers; checks, in one pass over the whole program file,
+// its PE checksum (every byte, the program part included: a zero or wrong CheckSum field is
+// invalid data) and the package checksum over everything from the File table to the end of
+// the package; checks the table's soundness, loads it into
 // ctx.file_table (block ctx.file_table_block), sets ctx.required_kb and proposes
 // ctx.target_directory. Also sets ctx.program_path and ctx.error_file_name.
 // Returns 0, or the message to show: 34 (the program file cannot be opened or read),
@@ -13,7 +15,8 @@
 // fields keep what detection found.
 // The package ends at the end of the program file, or, when the file is signed, where its
 // certificate table (and any zero padding the signer put before it) begins; a security
-// directory that names no sound certificate table behind the package is invalid data (44).
+// directory that names no sound certificate table behind the package is invalid data (44), as
+// is a file without PE headers in its first 512 bytes (no checksum field to verify).
 int load_package();
 
 // The File entry record_length bytes after `entry`. A walk starts at ctx.file_table and takes

@@ -17,18 +17,23 @@ constexpr uint32_t PE_HEADERS_POINTER = 0x3C;
 // two optional header layouts (64-bit images).
 constexpr uint32_t PE_HEADERS_READ = 176;
 // The program looks for its PE headers in the first 512 bytes of its file: a linker puts them
-// near the start (this program's are at 0x80). A file whose headers lie further on counts as
-// unsigned; when it is signed all the same, its checksum then fails (44).
+// near the start (this program's are at 0x80). A file whose headers lie further on is refused
+// (44): its PE checksum cannot be verified.
 constexpr uint32_t PE_HEADERS_AREA = 512;
+// Where the PE CheckSum field lies behind the "PE\0\0" signature (the same in 32- and 64-bit
+// images).
+constexpr uint32_t PE_CHECKSUM_FIELD = 24 + 64;
 // The signer's alignment padding before the certificate table, at most.
 constexpr uint32_t CERTIFICATE_PADDING_MAX = 7;
 
 // Reads the security directory entry (data directory 4) from `area`, the first `length` bytes
 // of a program file. True with `offset` (a file offset) and `size`, both 0 when the file is
-// not signed; false when the bytes hold no PE headers of a 32- or 64-bit image with at least
-// five data directories (then the file is not signed either).
+// not signed, and (when `pe_checksum` is given) the value of the PE CheckSum field; false
+// when the bytes hold no PE headers of a 32- or 64-bit image with at least five data
+// directories (then the file is not signed either).
 // (Inline: the program reads it in one place, and setup-pack reads it too.)
-inline bool read_security_directory(const uint8_t* area, uint32_t length, uint32_t* offset, uint32_t* size) {
+inline bool read_security_directory(const uint8_t* area, uint32_t length, uint32_t* offset, uint32_t* size,
+                                    uint32_t* pe_checksum = nullptr) {
     constexpr uint32_t PE_SIGNATURE = 0x00004550;   // "PE\0\0"
     constexpr uint16_t PE32_MAGIC = 0x10B;
     constexpr uint16_t PE32_PLUS_MAGIC = 0x20B;
@@ -45,6 +50,7 @@ inline bool read_security_directory(const uint8_t* area, uint32_t length, uint32
     // 32-bit image and 112 in a 64-bit one; the directory count is its last field.
     uint32_t directories = OPTIONAL_HEADER + (magic == PE32_PLUS_MAGIC ? 112 : 96);
     if (read_u32(pe + directories - 4) <= 4) return false;
+    if (pe_checksum) *pe_checksum = read_u32(pe + PE_CHECKSUM_FIELD);
     *offset = read_u32(pe + directories + SECURITY_ENTRY);
     *size = read_u32(pe + directories + SECURITY_ENTRY + 4);
     return true;
@@ -61,9 +67,10 @@ inline bool certificate_table_sound(uint32_t offset, uint32_t size, uint32_t fir
            first_length > 8 && first_length <= size;
 }
 
-// Finds where the package of the open program file (`file_size` bytes, entry data from
-// `data_start`) can end. Sets `end` to `file_size` when the file is not signed (also when its
-// PE headers cannot be read), or to the start of its certificate table. Returns 0, or 44 when
-// the security directory names no sound table behind the package. Leaves the file position
-// anywhere.
-int find_package_end(HFILE file, uint32_t file_size, uint32_t data_start, uint32_t* end);
+// Reads the PE headers of the open program file (`file_size` bytes, entry data from
+// `data_start`) and finds where its package can end. Sets `pe_checksum` to the value of the
+// PE CheckSum field, and `end` to `file_size` when the file is not signed, or to the start
+// of its certificate table. Returns 0, or 44 when the PE headers cannot be read (the
+// file then carries no checksum to verify) or the security directory names no sound table
+// behind the package. Leaves the file position anywhere.
+int find_package_end(HFILE file, uint32_t file_size, uint32_t data_start, uint32_t* end, uint32_t* pe_checksum);

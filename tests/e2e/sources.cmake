@@ -61,7 +61,7 @@ target_link_options(planted_probe PRIVATE -static -static-libgcc -static-libstdc
 set(BRISVANE_PROGRAM_TESTS happy-path second-run quit-each-page second-instance damaged-installer
     directory-refusals small-drive browser-refusals cancel-during-copy planted-dlls signed-installer
     long-directory keyboard-focus upgrade-rollback silent-install silent-failures
-    silent-upgrade uninstall command-lines)
+    silent-upgrade uninstall command-lines damaged-program-part)
 foreach(name IN LISTS BRISVANE_PROGRAM_TESTS)
   add_test(NAME e2e_program_${name}
            COMMAND bash ${BRISVANE_E2E}/program/${name}.sh ${BRISVANE_E2E_STATE} ${CMAKE_BINARY_DIR})

@@ -3,6 +3,7 @@
 #include "package/checksum.h"
 #include "package/setup_header.h"
 #include "platform/test_control.h"
+#include "tests/support/seal_pe.h"
 #include "tests/support/test_env.h"
 
 #include <cstring>
@@ -86,12 +87,16 @@ BuiltPackage build_package(const PackageLayout& layout) {
     out.header.product_version_ms = layout.product_version_ms;
     out.header.product_version_ls = layout.product_version_ls;
     out.header.checksum = layout.checksum.value_or(checksum_of(out.bytes, table_offset));
+    seal_pe_checksum(out.bytes);
     return out;
 }
 
 void reseal_package(BuiltPackage& package) {
     package.header.checksum = checksum_of(package.bytes, package.header.table_offset);
+    seal_pe_checksum(package.bytes);
 }
+
+void seal_pe_checksum(std::string& bytes) { seal_pe_checksum(reinterpret_cast<uint8_t*>(bytes.data()), bytes.size()); }
 
 void install_package(const BuiltPackage& package, const std::string& windows_path) {
     write_file(windows_path, package.bytes);
@@ -126,6 +131,7 @@ void set_security_directory(BuiltPackage& package, uint32_t offset, uint32_t siz
     size_t entry = security_entry(package.bytes);
     put_u32_at(package.bytes, entry, offset);
     put_u32_at(package.bytes, entry + 4, size);
+    seal_pe_checksum(package.bytes);
 }
 
 uint32_t sign_package(BuiltPackage& package, uint32_t table_size) {

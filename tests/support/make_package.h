@@ -1,9 +1,12 @@
 // Test program files: a stub standing for the executable image, the File table, the entries'
 // data and the package checksum, plus the Setup header values that describe them. Raw
-// overrides make damaged and hostile packages.
+// overrides make damaged and hostile packages. Every function here that builds or changes a
+// program file leaves its PE checksum right, as a linker, setup-pack or a signer does, so a
+// test's own damage is the only fault in it; a test that changes bytes itself reseals.
 #pragma once
 
 #include "package/package_format.h"
+#include "tests/support/make_pe.h"
 
 #include <cstdint>
 #include <optional>
@@ -24,7 +27,7 @@ struct PackageEntry {
 };
 
 struct PackageLayout {
-    std::string stub = std::string(512, 'S');   // the "executable image"; table_offset is its size
+    std::string stub = make_pe(PeMachine::i386);   // the executable image; table_offset is its size
     std::vector<PackageEntry> entries;
     uint32_t table_fill = 0;                      // zero bytes after the records in the table area
     uint32_t product_version_ms = 0x00020002;
@@ -48,11 +51,18 @@ struct BuiltPackage {
 std::string file_entry_record(const PackageEntry& entry, uint32_t data_offset);
 
 // Builds the program file: stub, table area (records then table_fill zeros), each entry's data
-// back to back in table order, and the header with the checksum the program computes.
+// back to back in table order, and the header with the checksum the program computes; then
+// sets the file's PE checksum (the stub must be a PE image with its headers in the first 512
+// bytes, as make_pe's are).
 BuiltPackage build_package(const PackageLayout& layout);
 
-// Sets header.checksum to the checksum of bytes[table_offset..end), after a test changed bytes.
+// Sets header.checksum to the checksum of bytes[table_offset..end), and the PE checksum, after
+// a test changed bytes.
 void reseal_package(BuiltPackage& package);
+
+// Sets the PE CheckSum field of the program file `bytes` (found through its MZ header) to the
+// checksum of the file as it is.
+void seal_pe_checksum(std::string& bytes);
 
 // Writes the file to `windows_path`, puts the header into setup_header_storage and makes the
 // path the program's own module file name.
@@ -66,8 +76,9 @@ void restore_setup_header();
 // certificate table of `table_size` bytes (a multiple of 8: one entry whose header gives its
 // length, revision 2 and type 2, then filler) and names the table in the security directory
 // of the stub's PE headers. The stub must be a PE image (make_pe); the package checksum is
-// left alone, as a signer leaves it. Returns the padding added.
+// left alone and the PE checksum set, as a signer does. Returns the padding added.
 uint32_t sign_package(BuiltPackage& package, uint32_t table_size = 1024);
 
-// Writes the security directory entry of the stub's PE headers as given.
+// Writes the security directory entry of the stub's PE headers as given, and reseals the PE
+// checksum.
 void set_security_directory(BuiltPackage& package, uint32_t offset, uint32_t size);

@@ -116,9 +116,10 @@ TEST_F(Builds, BuildVerifyExtractGivesBackEverySource) {
         EXPECT_EQ(entry_data_offset(view.entries[i]) + entry_packed_size(view.entries[i]),
                   entry_data_offset(view.entries[i + 1]));
     EXPECT_EQ(entry_data_offset(view.entries[8]) + entry_packed_size(view.entries[8]), view.bytes.size());
-    // Only the header's patched fields differ from the stub (the header is at 1000).
+    // Only the header's patched fields and the PE checksum (at 0x40 + 88) differ from the stub
+    // (the header is at 1000).
     Bytes stub = read_bytes(path("stub.exe"));
-    const size_t kept[][2] = {{0, 1006}, {1020, 1032}, {1040, 1044}, {1048, 4096}};
+    const size_t kept[][2] = {{0, 152}, {156, 1006}, {1020, 1032}, {1040, 1044}, {1048, 4096}};
     for (const auto& range : kept)
         EXPECT_TRUE(std::equal(stub.begin() + range[0], stub.begin() + range[1], view.bytes.begin() + range[0])) << range[0];
 }
@@ -155,6 +156,31 @@ TEST_F(Builds, StubNeedsExactlyOneSetupHeader) {
     EXPECT_FALSE(exists(path("setup.exe")));
 }
 
+TEST_F(Builds, StubNeedsPeHeadersAndGetsItsChecksum) {
+    // The program verifies its PE checksum first: a stub without PE headers where it looks
+    // for them would give an installer that never runs.
+    Bytes stub = make_stub();
+    stub[0x40] = 'N';   // "NE": no PE signature
+    write_bytes(path("stub.exe"), stub);
+    RunResult r = build("setup.exe");
+    EXPECT_EQ(r.code, 1);
+    EXPECT_NE(r.out.find("the stub has no PE headers"), std::string::npos) << r.out;
+    EXPECT_FALSE(exists(path("setup.exe")));
+
+    // Built with a wrong and with a zero CheckSum in the stub: the installer's is right.
+    for (uint32_t value : {0u, 0x12345678u}) {
+        stub = make_stub();
+        write_u32(&stub[0x40 + 88], value);
+        write_bytes(path("stub.exe"), stub);
+        ASSERT_EQ(build("setup.exe").code, 0);
+        Bytes built = read_bytes(path("setup.exe"));
+        uint32_t stored = 0, computed = 0;
+        ASSERT_TRUE(program_pe_checksum(built, stored, computed));
+        EXPECT_EQ(stored, computed);
+        EXPECT_NE(stored, 0u);
+    }
+}
+
 TEST_F(Builds, AnInstallerIsNoStub) {
     ASSERT_EQ(build("setup.exe").code, 0);
     RunResult r = run_tool({"build", "--stub", path("setup.exe"), "--manifest", path("src/manifest.ini"), "--out",
@@ -186,6 +212,7 @@ TEST_F(Builds, VerifyNamesTheFirstFault) {
     size_t header = view.header;
     auto restamp = [&](Bytes& b) {   // a matching checksum, so verify must look deeper
         write_u32(&b[header + 44], checksum_add(b.data() + view.table_offset, (uint32_t)(b.size() - view.table_offset), 0));
+        seal_pe_checksum(b);
     };
     const uint8_t* first = view.entries[0];
     size_t first_data = entry_data_offset(first);
@@ -200,6 +227,9 @@ TEST_F(Builds, VerifyNamesTheFirstFault) {
         {[&](Bytes& b) { write_u16(&b[size_kb_at], 700), restamp(b); }, "big.bin: decodes to 600000 bytes, but size_kb is 700"},
         {[&](Bytes& b) { write_u32(&b[view.table_offset + 6 + 10 + 2 + 8 + 2], (uint32_t)b.size()), restamp(b); },
          "the File table is unsound"},
+        {[](Bytes& b) { b[2000] ^= 0x10; }, "PE checksum"},   // the program part: the package checksum holds
+        {[](Bytes& b) { write_u32(&b[0x40 + 88], 0); }, "does not match the header's 0x00000000: the program file is damaged"},
+        {[](Bytes& b) { b[0x40] = 'X', seal_pe_checksum(b); }, "no PE headers in the first 512 bytes"},
     };
     for (const auto& c : cases) {
         Bytes bad = good;

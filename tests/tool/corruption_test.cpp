@@ -1,6 +1,6 @@
-// Damaged installers: every changed byte of the package (four values each) and every
-// truncation of a small installer is refused by `verify` with exit code 1 and a message that
-// names the fault. The command runs in process for every case; the setup-pack program itself
+// Damaged installers: every changed byte of the package (four values each), of the program
+// part (one each) and every truncation of a small installer is refused by `verify` with exit
+// code 1 and a message that names the fault. The command runs in process for every case; the setup-pack program itself
 // runs for a bounded sample, so its exit code and its text on stderr are checked too.
 #include "tests/tool/tool_support.h"
 
@@ -27,7 +27,7 @@ protected:
                    "readme.txt readme.txt\n"
                    "b.bin data\\b.bin\n"
                    "logo.bmp logo.bmp not_installed\n");
-        write_bytes(path("stub.exe"), make_stub(1024, 200));
+        write_bytes(path("stub.exe"), make_stub(1024, 600));
         RunResult r = run_tool({"build", "--stub", path("stub.exe"), "--manifest", path("src/manifest.ini"),
                                 "--out", path("setup.exe")});
         ASSERT_EQ(r.code, 0) << r.out;
@@ -52,7 +52,7 @@ protected:
 
     // The kind of fault a message names, for the tally.
     static std::string kind_of(const std::string& message) {
-        for (const char* k : {"does not match the header's", "the decoder returns status", "decodes to",
+        for (const char* k : {"PE checksum", "no PE headers", "does not match the header's", "the decoder returns status", "decodes to",
                               "the File table is unsound", "is not an installer", "no Setup header",
                               "table", "past the end"})
             if (message.find(k) != std::string::npos) return k;
@@ -93,6 +93,13 @@ TEST_F(Corruption, EveryChangedByteAndEveryTruncationIsNamed) {
             check(bad, "byte " + std::to_string(at) + " value " + std::to_string(value),
                   (at - table_offset_) % stride == (uint32_t)value_index);
         }
+    }
+    // The program part, its PE headers included: one change of each byte, which only the PE
+    // checksum sees.
+    for (uint32_t at = 0; at < table_offset_; ++at) {
+        Bytes bad = good_;
+        bad[at] ^= (uint8_t)(at % 2 ? 0x80 : 0x01);
+        check(bad, "program byte " + std::to_string(at), at % 101 == 0);
     }
     for (uint32_t length = 0; length < size; ++length) {
         Bytes bad(good_.begin(), good_.begin() + length);

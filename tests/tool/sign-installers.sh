@@ -2,8 +2,9 @@
 # sign-installers.sh HOST_BUILD: the maker's recipe on the 32-bit product, which cannot run
 # here: build the demo installer from build/win32's stub and sample modules, sign it with
 # osslsigncode (a test certificate made now in the host build folder), and check it with
-# osslsigncode verify and setup-pack verify, list and extract. A changed package byte fails
-# both checks; a signed stub is refused by build. Exits 77 (skipped) without a win32 build.
+# osslsigncode verify and setup-pack verify (the PE checksum of the signed file among its
+# checks), list and extract. A changed package byte fails both checks, a changed byte of the
+# program part setup-pack's; a signed stub is refused by build. Exits 77 (skipped) without a win32 build.
 set -uo pipefail
 host=$(cd "$1" && pwd)
 root=$(cd "$(dirname "$0")/../.." && pwd)
@@ -58,6 +59,14 @@ printf '\xA5' | dd of="$work/damaged.exe" bs=1 seek=$((table + 7)) conv=notrunc 
 cmp -s "$work/signed.exe" "$work/damaged.exe" && fail "the copy was not changed"
 "$pack" verify "$work/damaged.exe" >/dev/null 2>&1 && fail "setup-pack verify accepts a changed package byte"
 signature_ok "$work/damaged.exe" && fail "osslsigncode verify accepts a changed package byte"
+
+# One changed byte of the program part (in its code, which the package checksum does not
+# cover): the PE checksum over the whole file refuses it, as the program does.
+cp "$work/signed.exe" "$work/damaged.exe"
+printf '\x5A' | dd of="$work/damaged.exe" bs=1 seek=2000 conv=notrunc 2>/dev/null
+cmp -s "$work/signed.exe" "$work/damaged.exe" && fail "the copy was not changed"
+out=$("$pack" verify "$work/damaged.exe" 2>&1) && fail "setup-pack verify accepts a changed program byte"
+grep -q "PE checksum" <<<"$out" || fail "setup-pack verify does not name the PE checksum: $out"
 
 # Signing comes after building: a signed stub is refused.
 sign "$win/BrisvaneSetup-stub.exe" "$work/signed-stub.exe" || fail "cannot sign the stub"

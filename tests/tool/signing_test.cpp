@@ -47,11 +47,14 @@ RunResult signature_check(const std::string& file) {
 // A stub that is a real PE image (so it can be signed), with the Setup header behind it.
 Bytes pe_stub(PeMachine machine) {
     std::string pe = make_pe(machine);
-    Bytes stub(pe.begin(), pe.end());
-    Bytes tail = make_stub(700, 100);
-    stub.insert(stub.end(), tail.begin(), tail.end());
+    Bytes stub = make_stub(pe.size() + 700, pe.size() + 100, machine);
+    std::copy(pe.begin(), pe.end(), stub.begin());
     return stub;
 }
+
+// A byte of the program part that no header field names: in pe_stub's filler, behind
+// make_pe's image (which ends at 1024) and before the Setup header (at 1124).
+constexpr size_t FILLER_BYTE = 1060;
 
 class Signing : public ToolTest {
 protected:
@@ -131,6 +134,44 @@ TEST_F(Signing, SignedInstallerIsAcceptedAndItsPackageIsUnchanged) {
     }
 }
 
+TEST_F(Signing, PeChecksumIsRightBeforeAndAfterSigningAndOutsideTheSignature) {
+    for (PeMachine machine : {PeMachine::i386, PeMachine::x86_64}) {
+        const char* label = machine == PeMachine::i386 ? "i386" : "x86_64";
+        ASSERT_EQ(build(machine, "setup.exe").code, 0) << label;
+        ASSERT_EQ(sign(path("setup.exe"), path("signed.exe")).code, 0) << label;
+        Bytes built = read_bytes(path("setup.exe")), signed_file = read_bytes(path("signed.exe"));
+        const size_t field = read_u32(&built[0x3C]) + 88;
+        // setup-pack's output and the signer's both carry the checksum of their own bytes.
+        uint32_t stored = 0, computed = 0;
+        ASSERT_TRUE(program_pe_checksum(built, stored, computed)) << label;
+        EXPECT_EQ(stored, computed) << label;
+        ASSERT_TRUE(program_pe_checksum(signed_file, stored, computed)) << label;
+        EXPECT_EQ(stored, computed) << label;
+        EXPECT_NE(stored, read_u32(&built[field])) << label << ": the signed file's checksum is its own";
+
+        // The signature's digest leaves the field out: with the field zeroed the signature
+        // still verifies, while setup-pack verify (as the program) refuses the file.
+        Bytes zeroed = signed_file;
+        write_u32(&zeroed[field], 0);
+        write_bytes(path("zeroed.exe"), zeroed);
+        RunResult r = signature_check(path("zeroed.exe"));
+        EXPECT_EQ(r.code, 0) << label << ": " << r.out;
+        r = run_tool({"verify", path("zeroed.exe")});
+        EXPECT_EQ(r.code, 1) << label << ": " << r.out;
+        EXPECT_NE(r.out.find("PE checksum"), std::string::npos) << label << ": " << r.out;
+
+        // A changed byte of the program part (the package checksum cannot see it) is named
+        // by verify, and by the signer's own check.
+        Bytes program_byte = signed_file;
+        program_byte[FILLER_BYTE] ^= 0x04;
+        write_bytes(path("changed.exe"), program_byte);
+        r = run_tool({"verify", path("changed.exe")});
+        EXPECT_EQ(r.code, 1) << label << ": " << r.out;
+        EXPECT_NE(r.out.find("PE checksum"), std::string::npos) << label << ": " << r.out;
+        EXPECT_NE(signature_check(path("changed.exe")).code, 0) << label;
+    }
+}
+
 TEST_F(Signing, EveryInstallerLengthIsAWholeNumberOfEightByteUnits) {
     // Eight read-me sizes move the end of the data through every remainder.
     for (size_t size = 1; size <= 8; ++size) {
@@ -172,7 +213,11 @@ TEST_F(Signing, ChangedBytesOfASignedInstaller) {
     certificate_byte[good.size() - 40] ^= 0x40;
     write_bytes(path("changed.exe"), certificate_byte);
     EXPECT_NE(signature_check(path("changed.exe")).code, 0);
-    EXPECT_EQ(verify_in_process(certificate_byte).first, 0);
+    // The PE checksum covers the certificate table: verify names the damage, as the program
+    // refuses the file.
+    auto [code, err] = verify_in_process(certificate_byte);
+    EXPECT_EQ(code, EXIT_FAULT);
+    EXPECT_NE(err.find("PE checksum"), std::string::npos) << err;
 }
 
 TEST_F(Signing, HostileSecurityDirectoryIsRefused) {
@@ -251,6 +296,7 @@ TEST_F(Signing, SignersPaddingBeforeTheTableIsNotPartOfThePackage) {
     write_u32(h + 12, records);
     write_u32(h + 16, view.data_start - fill);
     write_u32(h + 44, checksum_add(tight.data() + view.table_offset, (uint32_t)(tight.size() - view.table_offset), 0));
+    seal_pe_checksum(tight);
     write_bytes(path("tight.exe"), tight);
     ASSERT_EQ(run_tool({"verify", path("tight.exe")}).code, 0);
 

@@ -102,8 +102,10 @@ RunResult run_shell(const std::string& command) {
     return r;
 }
 
-Bytes make_stub(size_t size, size_t header_at) {
+Bytes make_stub(size_t size, size_t header_at, PeMachine machine) {
     Bytes stub = program_like_data(size, 99);
+    const std::string pe = make_pe(machine);
+    std::copy(pe.begin(), pe.begin() + 512, stub.begin());
     uint8_t header[48] = {};
     std::memcpy(header, SETUP_MARKER, 6);
     write_u32(header + 20, 3);

@@ -2,6 +2,9 @@
 // setup-pack program and see its exit code and output.
 #pragma once
 
+#include "tests/support/make_pe.h"
+#include "tests/support/seal_pe.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdint>
@@ -42,6 +45,10 @@ RunResult run_tool(const std::vector<std::string>& args);
 // Runs a shell command line as it stands.
 RunResult run_shell(const std::string& command);
 
-// A minimal stub program file: filler with the Setup header (marker and the reserved values
-// the program is built with) inside.
-Bytes make_stub(size_t size = 4096, size_t header_at = 1000);
+// A minimal stub program file: the PE headers of make_pe(machine) in its first 512 bytes, then
+// filler with the Setup header (marker and the reserved values the program is built with) at
+// `header_at` (512 or more).
+Bytes make_stub(size_t size = 4096, size_t header_at = 1000, PeMachine machine = PeMachine::i386);
+
+// Sets the PE checksum of an installer a test changed, so that another fault is the only one.
+inline void seal_pe_checksum(Bytes& file) { seal_pe_checksum(file.data(), file.size()); }

@@ -43,6 +43,16 @@ std::string check_installer(InstallerView& view, size_t& unpacked, std::vector<s
         std::string cut = truncation_fault(view);
         return cut.empty() ? text : cut + " (" + text + ")";
     }
+    uint32_t stored = 0, computed = 0;
+    if (!program_pe_checksum(view.bytes, stored, computed))
+        return "no PE headers in the first 512 bytes: the program finds no checksum to verify and refuses the file";
+    if (stored != computed) {
+        char text[160];
+        std::snprintf(text, sizeof text,
+                      "PE checksum 0x%08X does not match the header's 0x%08X: the program file is damaged", computed,
+                      stored);
+        return text;
+    }
     std::string error;
     if (!load_entries(view, error)) return error;
     for (size_t index = 0; index < view.entries.size(); ++index) {

@@ -13,7 +13,8 @@
 using EntryContentCheck = std::function<std::string(size_t index, const std::vector<uint8_t>& data)>;
 
 // Checks, in order, and returns the first fault ("" when sound): the package checksum (a file
-// cut short is named as truncated), the program's File table soundness test, and for each
+// cut short is named as truncated), the PE checksum over the whole file (the program part,
+// the headers and a certificate table too), the program's File table soundness test, and for each
 // entry that the program's decoder decodes its packed_size bytes with status 0 within the
 // limit extraction uses,
 // that its size rounds up to size_kb, that packed_size stays in the package, and that an

@@ -89,6 +89,15 @@ uint32_t installer_checksum(const InstallerView& view) {
     return checksum_add(view.bytes.data() + view.table_offset, view.package_end - view.table_offset, 0);
 }
 
+bool program_pe_checksum(const std::vector<uint8_t>& file, uint32_t& stored, uint32_t& computed) {
+    uint32_t offset, size;
+    uint32_t length = file.size() < PE_HEADERS_AREA ? (uint32_t)file.size() : PE_HEADERS_AREA;
+    if (!read_security_directory(file.data(), length, &offset, &size, &stored)) return false;
+    uint32_t field = read_u32(file.data() + PE_HEADERS_POINTER) + PE_CHECKSUM_FIELD;
+    computed = pe_checksum_of(file.data(), (uint32_t)file.size(), field);
+    return true;
+}
+
 bool program_security_directory(const std::vector<uint8_t>& file, uint32_t& offset, uint32_t& size) {
     uint32_t length = file.size() < PE_HEADERS_AREA ? (uint32_t)file.size() : PE_HEADERS_AREA;
     return read_security_directory(file.data(), length, &offset, &size);

@@ -35,6 +35,11 @@ uint64_t pe_image_end(const std::vector<uint8_t>& file);
 // The package checksum of the file as it is (table_offset to package_end).
 uint32_t installer_checksum(const InstallerView& view);
 
+// The PE checksum of a program file: true with the value its CheckSum field holds and the one
+// the file's bytes give; false when the file has no PE headers in its first 512 bytes (the
+// program then refuses it: it has no checksum to verify).
+bool program_pe_checksum(const std::vector<uint8_t>& file, uint32_t& stored, uint32_t& computed);
+
 // The security directory of a program file: true with its offset and size (both 0 when it is
 // not signed); false when the file has no PE headers with such an entry.
 bool program_security_directory(const std::vector<uint8_t>& file, uint32_t& offset, uint32_t& size);

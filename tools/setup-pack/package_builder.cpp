@@ -4,6 +4,7 @@
 #include "install/extension_checksum.h"
 #include "package/checksum.h"
 #include "package/package_format.h"
+#include "package/signature.h"
 #include "package/table_checks.h"
 #include "tools/setup-pack/file_util.h"
 #include "tools/setup-pack/installer_reader.h"
@@ -77,6 +78,13 @@ bool check_stub(const std::vector<uint8_t>& stub, size_t& header, std::string& e
         error = "the program file already carries a package (its Setup header is filled in); give the bare stub";
         return false;
     }
+    // The program verifies its PE checksum before anything else: without PE headers where it
+    // looks for them, it could not.
+    uint32_t stored, computed;
+    if (!program_pe_checksum(stub, stored, computed)) {
+        error = "the stub has no PE headers in its first 512 bytes; the program could not verify its checksum";
+        return false;
+    }
     // A signature covers the file as it was signed: appending a package behind it breaks it,
     // and the certificate table would end up inside the package.
     uint32_t certificate_offset = 0, certificate_size = 0;
@@ -115,6 +123,23 @@ bool checksum_of_file(int fd, uint64_t from, uint64_t end, uint32_t& sum, std::s
         at += n;
     }
     return true;
+}
+
+// Sets the PE CheckSum field (at `field`) of the finished file of `total` bytes to the
+// checksum of its bytes, read back piece by piece.
+bool seal_pe_checksum(int fd, uint64_t total, uint32_t field, std::string& error) {
+    std::vector<uint8_t> piece(1u << 20);
+    uint32_t sum = 0;
+    for (uint64_t at = 0; at < total;) {
+        size_t n = total - at < piece.size() ? (size_t)(total - at) : piece.size();
+        if (!pread_all(fd, piece.data(), n, at, error)) return false;
+        if (at == 0) write_u32(&piece[field], 0);   // the field lies in the stub's first 512 bytes
+        sum = pe_checksum_add(piece.data(), (uint32_t)n, (uint32_t)at, sum);
+        at += n;
+    }
+    uint8_t value[4];
+    write_u32(value, pe_checksum_finish(sum, (uint32_t)total));
+    return pwrite_all(fd, value, sizeof value, field, error);
 }
 
 }  // namespace
@@ -207,7 +232,8 @@ bool build_installer(const std::vector<uint8_t>& stub, const Manifest& manifest,
         return false;
     }
     write_u32(&h[HEADER_CHECKSUM], sum);
-    if (!pwrite_all(fd, h.data(), h.size(), header, why)) {
+    const uint32_t pe_field = read_u32(&stub[PE_HEADERS_POINTER]) + PE_CHECKSUM_FIELD;
+    if (!pwrite_all(fd, h.data(), h.size(), header, why) || !seal_pe_checksum(fd, total, pe_field, why)) {
         error = "cannot write the installer: " + why;
         return false;
     }

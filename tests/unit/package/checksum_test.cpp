@@ -82,3 +82,72 @@ TEST_F(ChecksumToEnd, SumOfACountStopsThereOrAtTheEnd) {
     }
     _lclose(f);
 }
+
+namespace {
+
+// The PE checksum as its definition reads, word by word over the whole file with the field
+// as zero: the oracle for the byte-wise fold.
+uint32_t pe_reference(std::string file, uint32_t field) {
+    std::memset(&file[field], 0, 4);
+    uint32_t sum = 0;
+    for (size_t i = 0; i < file.size(); i += 2) {
+        uint32_t word = (uint8_t)file[i] | (i + 1 < file.size() ? (uint32_t)(uint8_t)file[i + 1] << 8 : 0u);
+        sum += word;
+        sum = (sum & 0xFFFF) + (sum >> 16);
+    }
+    return sum + (uint32_t)file.size();
+}
+
+uint32_t pe_of(const std::string& file, uint32_t field) {
+    return pe_checksum_of(reinterpret_cast<const uint8_t*>(file.data()), (uint32_t)file.size(), field);
+}
+
+}  // namespace
+
+TEST(PeChecksum, KnownValues) {
+    const struct {
+        const char* label;
+        std::string file;
+        uint32_t field;
+        uint32_t sum;
+    } cases[] = {
+        {"the field only", bytes("\x11\x22\x33\x44", 4), 0, 4},
+        {"words after the field", bytes("\xFF\xFF\xFF\xFF\x01\x02\x03\x00", 8), 0, 0x0204 + 8},
+        {"an odd last byte is a low half", bytes("\x00\x00\x00\x00\x01\x02\x03", 7), 0, 0x0204 + 7},
+        {"the carry comes round", bytes("\x00\x00\x00\x00\xFF\xFF\x02\x00", 8), 0, 0x0002 + 8},
+        {"0xFFFF stays 0xFFFF", bytes("\x00\x00\x00\x00\xFF\xFF", 6), 0, 0xFFFF + 6},
+        {"the field in the middle", bytes("\x01\x00\xAA\xBB\xCC\xDD\x02\x00", 8), 2, 0x0003 + 8},
+        {"all zero", std::string(10, '\0'), 4, 10},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(pe_of(c.file, c.field), c.sum) << c.label;
+        EXPECT_EQ(pe_reference(c.file, c.field), c.sum) << c.label;
+    }
+}
+
+TEST(PeChecksum, PiecesStartingAnywhereGiveTheWholeFilesSum) {
+    // Sizes around a word, fields at even and odd places, pieces of every parity: the same
+    // sum as the word-by-word definition.
+    for (size_t size : {6u, 7u, 64u, 65u, 4097u, 70000u}) {
+        std::string file = pattern(size);
+        for (uint32_t field : {0u, 1u, 2u, (uint32_t)size - 4}) {
+            uint32_t want = pe_reference(file, field);
+            EXPECT_EQ(pe_of(file, field), want) << size << " field " << field;
+            std::string zeroed = file;
+            std::memset(&zeroed[field], 0, 4);
+            const auto* b = reinterpret_cast<const uint8_t*>(zeroed.data());
+            for (uint32_t cut : {1u, 2u, 3u, 5u, 4096u}) {
+                uint32_t sum = 0;
+                for (uint32_t at = 0; at < size; at += cut) {
+                    uint32_t n = size - at < cut ? (uint32_t)size - at : cut;
+                    sum = pe_checksum_add(b + at, n, at, sum);
+                    ASSERT_LT(sum, 0x10002u);
+                }
+                EXPECT_EQ(pe_checksum_finish(sum, (uint32_t)size), want) << size << " in pieces of " << cut;
+            }
+        }
+    }
+    // A run of 0xFF bytes keeps the sum at its highest without overflowing.
+    std::string ones(200000, '\xFF');
+    EXPECT_EQ(pe_of(ones, 0), pe_reference(ones, 0));
+}

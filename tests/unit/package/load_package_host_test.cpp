@@ -20,13 +20,13 @@ TEST_F(LoadPackageReads, FailedChecksumReadIsInvalidDataFailedTableReadIsReadErr
     PackageEntry e;
     e.name = "a.txt";
     e.size_kb = 1;
-    e.data = std::string(40000, 'x');   // one read looking for PE headers (the stub has none),
-    layout.entries = {e};               // three checksum reads, then the table read
+    e.data = std::string(40000, 'x');   // one read of the PE headers, one of the program part,
+    layout.entries = {e};               // three of the package, then the table read
     install_package(build_package(layout), path("setup.exe"));
-    // A failed read while looking for the PE headers finds none: the file counts as unsigned,
-    // which changes nothing for an unsigned one.
-    struct { long fail_at; int status; } cases[] = {{1, STATUS_OK}, {2, MSG_INVALID_DATA},
-                                                    {4, MSG_INVALID_DATA}, {5, MSG_READ_ERROR}, {0, STATUS_OK}};
+    // A failed read of the PE headers finds no CheckSum field: invalid data, as is any failed
+    // read of the checking pass.
+    struct { long fail_at; int status; } cases[] = {{1, MSG_INVALID_DATA}, {2, MSG_INVALID_DATA}, {3, MSG_INVALID_DATA},
+                                                    {5, MSG_INVALID_DATA}, {6, MSG_READ_ERROR}, {0, STATUS_OK}};
     for (const auto& c : cases) {
         reset_context();
         host_fail_read(c.fail_at);
@@ -37,7 +37,6 @@ TEST_F(LoadPackageReads, FailedChecksumReadIsInvalidDataFailedTableReadIsReadErr
 
     // In a signed file, a failed read of its PE headers hides the certificate table, and a
     // failed read of the table's entry header refuses it: both are invalid data.
-    layout.stub = make_pe();
     BuiltPackage package = build_package(layout);
     sign_package(package, 64);
     install_package(package, path("setup.exe"));

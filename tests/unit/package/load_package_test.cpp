@@ -1,9 +1,11 @@
-// Loading the package appended to the program file: the checksum, the table, required_kb,
-// the proposed target directory, and every failure status.
+// Loading the package appended to the program file: the PE and package checksums, the
+// table, required_kb, the proposed target directory, and every failure status.
 #include "package/load_package.h"
 
+#include "common/bytes.h"
 #include "common/status.h"
 #include "detect/browsers.h"
+#include "package/checksum.h"
 #include "package/setup_header.h"
 #include "tests/support/browser_registry.h"
 #include "tests/support/make_package.h"
@@ -163,9 +165,19 @@ TEST_F(LoadPackage, NoMemoryForTheChecksumBlockIsAMismatch) {
     expect_no_table();
 }
 
-TEST_F(LoadPackage, AnyChangedByteOfThePackageIsInvalidData) {
+TEST_F(LoadPackage, AnyChangedByteOfTheProgramFileIsInvalidData) {
     BuiltPackage good = build_package(sample_spec());
     const uint32_t start = good.header.table_offset;
+    ASSERT_EQ(load(good), STATUS_OK);
+    // The program part, its PE headers (the CheckSum field among them) included: one change
+    // of each byte, the package checksum still matching.
+    for (uint32_t at = 0; at < start; ++at) {
+        BuiltPackage bad = good;
+        bad.bytes[at] = (char)(bad.bytes[at] ^ (at % 2 ? 0x80 : 0x01));
+        EXPECT_EQ(load(bad), MSG_INVALID_DATA) << "byte " << at;
+        expect_no_table();
+    }
+    // The package: several changes of each byte.
     for (uint32_t at = start; at < good.bytes.size(); ++at) {
         const uint8_t old = (uint8_t)good.bytes[at];
         for (uint8_t value : {(uint8_t)(old ^ 0x01), (uint8_t)(old ^ 0x80), (uint8_t)0x00, (uint8_t)0xFF}) {
@@ -194,15 +206,46 @@ TEST_F(LoadPackage, AnyChangedByteOfThePackageIsInvalidData) {
     EXPECT_EQ(load(checksum), MSG_INVALID_DATA);
 }
 
-TEST_F(LoadPackage, MarkerReservedFieldsAndImageAreNotChecked) {
+TEST_F(LoadPackage, PeChecksumFieldMustHoldTheFilesChecksum) {
     BuiltPackage good = build_package(sample_spec());
-    std::vector<BuiltPackage> variants(6, good);
+    const uint32_t field = read_u32((const uint8_t*)good.bytes.data() + 0x3C) + 88;
+    const uint32_t right = read_u32((const uint8_t*)good.bytes.data() + field);
+    const uint32_t size = (uint32_t)good.bytes.size();
+    ASSERT_EQ(right, pe_checksum_of((const uint8_t*)good.bytes.data(), size, field));
+    const struct {
+        const char* label;
+        uint32_t value;
+    } cases[] = {
+        {"zero, as a linker leaves it unasked", 0},
+        {"one more", right + 1},
+        {"one less", right - 1},
+        {"without the file's length", right - size},
+        {"the sum folded with 0xFFFF for 0", right + 0xFFFF},
+        {"in the high half", right << 16},
+    };
+    for (const auto& c : cases) {
+        BuiltPackage bad = good;
+        write_u32((uint8_t*)bad.bytes.data() + field, c.value);
+        EXPECT_EQ(load(bad), MSG_INVALID_DATA) << c.label;
+        expect_no_table();
+    }
+    // A changed byte of the program part is refused until the field is set to the file's new
+    // checksum (the package checksum never saw the change).
+    BuiltPackage changed = good;
+    changed.bytes[601] = (char)(changed.bytes[601] ^ 0x40);
+    EXPECT_EQ(load(changed), MSG_INVALID_DATA);
+    seal_pe_checksum(changed.bytes);
+    EXPECT_EQ(load(changed), STATUS_OK);
+}
+
+TEST_F(LoadPackage, MarkerAndReservedHeaderFieldsAreNotChecked) {
+    BuiltPackage good = build_package(sample_spec());
+    std::vector<BuiltPackage> variants(5, good);
     variants[0].header.marker[0] = 'X';
     variants[1].header.reserved_20 = 0;
     variants[2].header.reserved_24 = 0xFFFFFFFF;
     variants[3].header.reserved_40 = 7;
     variants[4].header.data_start = 0;   // never read: the data starts after the table
-    variants[5].bytes[10] = (char)(variants[5].bytes[10] ^ 0xFF);   // in the image, before the table
     for (size_t i = 0; i < variants.size(); ++i) {
         EXPECT_EQ(load(variants[i]), STATUS_OK) << i;
         EXPECT_EQ(ctx.required_kb, 384u) << i;

@@ -1,5 +1,6 @@
 // Signed program files: the package ends where the certificate table (or the signer's zero
 // padding before it) begins; a security directory that names anything else is invalid data.
+// The PE checksum covers the whole file, the certificate table included.
 #include "package/load_package.h"
 
 #include "common/status.h"
@@ -111,28 +112,30 @@ TEST_F(SignedPackage, LoadsWithAndWithoutTheSignersPadding) {
     EXPECT_EQ(paddings.size(), 8u);   // every padding a signer can add, 0 to 7 bytes
 }
 
-TEST_F(SignedPackage, AnyChangedByteOfThePackageIsInvalidDataTheCertificateIsNotJudged) {
+TEST_F(SignedPackage, AnyChangedByteIsInvalidDataTheCertificateTableIncluded) {
     BuiltPackage good = build_package(pe_layout(PeMachine::i386, 1));
     uint32_t padding = sign_package(good, 64);
     ASSERT_GT(padding, 0u);
-    const uint32_t table = (uint32_t)good.bytes.size() - 64;
     ASSERT_EQ(load(good), STATUS_OK);
+    // Every byte of the package, the signer's padding and the certificate table (the program
+    // part is LoadPackage's). The certificate itself is for Windows to judge, but the PE
+    // checksum covers its bytes as it covers every other.
     for (uint32_t at = good.header.table_offset; at < good.bytes.size(); ++at) {
         const uint8_t old = (uint8_t)good.bytes[at];
         for (uint8_t value : {(uint8_t)(old ^ 0x01), (uint8_t)(old ^ 0x80), (uint8_t)0x00, (uint8_t)0xFF}) {
             if (value == old) continue;
             BuiltPackage bad = good;
             bad.bytes[at] = (char)value;
-            // The package and the padding are checked; the certificate itself (behind its
-            // entry header) is for Windows to judge, not the package checksum.
-            bool certificate_body = at >= table + 8;
-            bool header = at >= table && at < table + 4 && u32_at(bad.bytes, table) > 8 &&
-                          u32_at(bad.bytes, table) <= 64;
-            bool harmless = certificate_body || header || (at >= table + 4 && at < table + 8);
-            EXPECT_EQ(load(bad), harmless ? STATUS_OK : MSG_INVALID_DATA) << "byte " << at << " value " << (int)value;
-            if (!harmless) expect_no_table("byte " + std::to_string(at));
+            EXPECT_EQ(load(bad), MSG_INVALID_DATA) << "byte " << at << " value " << (int)value;
+            expect_no_table("byte " + std::to_string(at));
         }
     }
+    // A certificate replaced by another (signing again) is resealed by the signer and loads.
+    BuiltPackage signed_again = good;
+    const uint32_t table = (uint32_t)good.bytes.size() - 64;
+    signed_again.bytes[table + 20] = (char)(signed_again.bytes[table + 20] ^ 0x5A);
+    seal_pe_checksum(signed_again.bytes);
+    EXPECT_EQ(load(signed_again), STATUS_OK);
     // Every truncation: the table no longer runs to the end of the file, or is gone.
     for (size_t length = good.header.table_offset; length < good.bytes.size(); ++length) {
         BuiltPackage cut = good;
@@ -184,6 +187,7 @@ TEST_F(SignedPackage, HostileSecurityDirectoriesAreInvalidData) {
         BuiltPackage bad = good;
         set_security_directory(bad, c.offset, c.size);
         if (c.first_length && c.offset < size) put_u32_at(bad.bytes, c.offset, c.first_length == 0xFFFFFFFF ? 0 : c.first_length);
+        seal_pe_checksum(bad.bytes);   // the directory is the only fault
         // Sealed as if the package ran to the end of the file, and as if it ended where the
         // directory says: neither may get past the directory's test.
         std::vector<uint32_t> ends = {size};
@@ -196,12 +200,14 @@ TEST_F(SignedPackage, HostileSecurityDirectoriesAreInvalidData) {
     }
 }
 
-TEST_F(SignedPackage, UnsignedPackageIsReadAsBefore) {
-    // No security directory entry, or none that can be found: the package runs to the end of
-    // the file, and a certificate table behind it is just a changed package.
+TEST_F(SignedPackage, ProgramFileWithoutPeHeadersWhereTheyBelongIsInvalidData) {
+    // Without PE headers in the first 512 bytes the program finds no CheckSum field to
+    // verify: signed or not, the file is refused, even with the field at its old place
+    // holding the checksum of the changed file.
     BuiltPackage good = build_package(pe_layout(PeMachine::i386, 0));
     const uint32_t pe = u32_at(good.bytes, 0x3C);
     const uint32_t optional = pe + 24;
+    const uint32_t field = optional + 64;
     const struct {
         const char* label;
         size_t at;
@@ -215,23 +221,20 @@ TEST_F(SignedPackage, UnsignedPackageIsReadAsBefore) {
         {"an optional header of another kind", optional, 0x0107, 2},
         {"four data directories", optional + 92, 4, 4},
     };
-    auto apply = [](BuiltPackage& p, size_t at, uint32_t value, int width) {
+    auto apply = [&](BuiltPackage& p, size_t at, uint32_t value, int width) {
         for (int i = 0; i < width; ++i) p.bytes[at + i] = (char)((value >> (8 * i)) & 0xFF);
+        put_u32_at(p.bytes, field, pe_checksum_of((const uint8_t*)p.bytes.data(), (uint32_t)p.bytes.size(), field));
     };
     ASSERT_EQ(load(good), STATUS_OK);
     BuiltPackage signed_good = good;
     sign_package(signed_good, 64);
     ASSERT_EQ(load(signed_good), STATUS_OK);
     for (const auto& v : variants) {
-        BuiltPackage variant = good;
-        apply(variant, v.at, v.value, v.width);
-        EXPECT_EQ(load(variant), STATUS_OK) << v.label;
-        expect_loaded(variant, v.label);
-        // The same fault in a signed file hides its certificate table, which then counts as
-        // part of the package: the checksum no longer matches.
-        BuiltPackage hidden = signed_good;
-        apply(hidden, v.at, v.value, v.width);
-        EXPECT_EQ(load(hidden), MSG_INVALID_DATA) << v.label;
-        expect_no_table(v.label);
+        for (const BuiltPackage* original : {&good, &signed_good}) {
+            BuiltPackage variant = *original;
+            apply(variant, v.at, v.value, v.width);
+            EXPECT_EQ(load(variant), MSG_INVALID_DATA) << v.label << (original == &good ? "" : ", signed");
+            expect_no_table(v.label);
+        }
     }
 }
