@@ -14,7 +14,7 @@ add_dependencies(brisvane-bench setup-pack pe-relayout)
 # The same benchmark with our decoder built as the product builds it: the program's flags, the
 # hot loop's own optimisation level and the fast-path switch. bench/run reports its figures
 # beside the -O2 ones. Its decoder objects stand in for those of the program library.
-set_source_files_properties(${BRISVANE_DECODER_SPEED_SOURCES} PROPERTIES COMPILE_OPTIONS ${BRISVANE_DECODER_OPTIMISATION})
+set_source_files_properties(${BRISVANE_DECODER_SPEED_SOURCES} PROPERTIES COMPILE_OPTIONS "${BRISVANE_DECODER_OPTIMISATION}")
 add_library(bench_product_decoder OBJECT ${BRISVANE_DECODER_SOURCES})
 target_include_directories(bench_product_decoder PRIVATE ${PROJECT_SOURCE_DIR})
 target_compile_options(bench_product_decoder PRIVATE ${BRISVANE_WARNINGS} ${BRISVANE_PROGRAM_FLAGS})

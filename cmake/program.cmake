@@ -8,7 +8,7 @@ option(BRISVANE_DECODER_FAST_PATH "Build the decoder's fast path into the progra
 set(BRISVANE_DECODER_SOURCES ${BRISVANE_CORE_SOURCES})
 list(FILTER BRISVANE_DECODER_SOURCES INCLUDE REGEX "^decompress/")
 set(BRISVANE_DECODER_SPEED_SOURCES decompress/expand_codes.cpp decompress/code_tables.cpp)
-set(BRISVANE_DECODER_OPTIMISATION -O2)
+set(BRISVANE_DECODER_OPTIMISATION -O2 -falign-functions=1 -falign-jumps=1 -falign-loops=1 -falign-labels=1)
 
 # The program's Windows builds are built small. No exceptions, RTTI or iostreams in program code.
 set(BRISVANE_PROGRAM_FLAGS -Oz -fno-exceptions -fno-rtti -fno-asynchronous-unwind-tables
@@ -26,7 +26,7 @@ if(BRISVANE_FLAVOUR STREQUAL "host")
   return()
 endif()
 
-set_source_files_properties(${BRISVANE_DECODER_SPEED_SOURCES} PROPERTIES COMPILE_OPTIONS ${BRISVANE_DECODER_OPTIMISATION})
+set_source_files_properties(${BRISVANE_DECODER_SPEED_SOURCES} PROPERTIES COMPILE_OPTIONS "${BRISVANE_DECODER_OPTIMISATION}")
 
 # fast_path: ON for the program; the test library builds the careful path alone, so that the
 # unit tests under Wine decode whole streams with it (the host tests and the program's own
