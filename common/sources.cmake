@@ -1,4 +1,8 @@
+# The Install context, and the helpers both programs (the installer and the uninstaller) share.
 list(APPEND BRISVANE_CORE_SOURCES
+  common/memory_blocks.cpp
+  common/paths.cpp
+  common/path_text.cpp
   common/install_context.cpp
   common/pe_version.cpp
   common/command_line.cpp

@@ -1,8 +1,8 @@
 #include "common/target_folder.h"
 
 #include "common/status.h"
-#include "detect/paths.h"
-#include "install/install_text.h"
+#include "common/paths.h"
+#include "common/path_text.h"
 
 #include <cstring>
 

@@ -2,7 +2,7 @@
 // the platform's application paths and the settings an earlier run left in the registry.
 #pragma once
 
-#include "detect/paths.h"
+#include "common/paths.h"
 #include "platform/win32.h"
 
 #include <cstdint>

@@ -9,13 +9,10 @@
 constexpr int NAME_SWAPPED = 0;
 constexpr int NAME_UNCHANGED = 1;
 
-// If the extension of `path` (from the last dot of its last component) is ".dll" or
-// ".exe" in any case, overwrites it in place with ".~ll" or ".~xe" and returns
-// NAME_SWAPPED; otherwise leaves the path alone and returns NAME_UNCHANGED.
-int to_temporary_name(char* path);
-// The temporary name of any file, in place: what to_temporary_name makes of ".dll" and ".exe",
-// otherwise the path with "~" added. NAME_UNCHANGED when the path (a PATH_BUFFER_SIZE buffer)
-// has no room for it.
+// The temporary name of any file, in place: when the extension of `path` (from the last dot
+// of its last component) is ".dll" or ".exe" in any case, it becomes ".~ll" or ".~xe";
+// otherwise "~" is added to the path. NAME_UNCHANGED when the path (a PATH_BUFFER_SIZE buffer)
+// has no room for the "~".
 int to_replacement_name(char* path);
 // How many backup names to_backup_name can make for one path.
 constexpr int BACKUP_NAME_ATTEMPTS = 6;

@@ -2,8 +2,8 @@
 
 #include "common/install_context.h"
 #include "common/run_log.h"
-#include "detect/memory_blocks.h"
-#include "install/install_text.h"
+#include "common/memory_blocks.h"
+#include "common/path_text.h"
 #include "package/package_format.h"
 
 int check_file_version(const char* directory, const char* name, const uint8_t* entry) {

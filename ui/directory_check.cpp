@@ -4,7 +4,7 @@
 #include "common/install_context.h"
 #include "common/status.h"
 #include "common/target_folder.h"
-#include "detect/paths.h"
+#include "common/paths.h"
 #include "package/load_package.h"
 #include "package/package_format.h"
 #include "package/setup_header.h"

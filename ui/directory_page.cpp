@@ -3,7 +3,7 @@
 
 #include "common/install_context.h"
 #include "common/status.h"
-#include "detect/paths.h"
+#include "common/paths.h"
 #include "resources/resource_ids.h"
 #include "ui/directory_check.h"
 #include "ui/messages.h"

@@ -4,7 +4,7 @@
 
 #include "common/install_context.h"
 #include "common/status.h"
-#include "detect/memory_blocks.h"
+#include "common/memory_blocks.h"
 #include "resources/resource_ids.h"
 #include "ui/logo_bitmap.h"
 #include "ui/page_look.h"

@@ -6,7 +6,7 @@
 #include "common/instance_lock.h"
 #include "common/run_log.h"
 #include "common/status.h"
-#include "detect/memory_blocks.h"
+#include "common/memory_blocks.h"
 #include "install/install_sequence.h"
 #include "package/extract_entry.h"
 #include "package/load_package.h"

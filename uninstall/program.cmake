@@ -6,8 +6,8 @@ set(BRISVANE_UNINSTALLER_SOURCES
   uninstall/record_reader.cpp
   uninstall/removal.cpp
   uninstall/uninstall_command.cpp
-  install/install_text.cpp
-  detect/paths.cpp
+  common/path_text.cpp
+  common/paths.cpp
   common/command_line.cpp
   package/table_checks.cpp
   common/install_record.cpp

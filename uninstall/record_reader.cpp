@@ -4,8 +4,8 @@
 #include "common/run_log.h"
 #include "common/target_folder.h"
 #include "detect/browsers.h"
-#include "detect/paths.h"
-#include "install/install_text.h"
+#include "common/paths.h"
+#include "common/path_text.h"
 #include "install/main_files.h"
 #include "package/table_checks.h"
 

@@ -3,8 +3,8 @@
 #include "common/run_log.h"
 #include "common/status.h"
 #include "detect/browsers.h"
-#include "detect/paths.h"
-#include "install/install_text.h"
+#include "common/paths.h"
+#include "common/path_text.h"
 #include "uninstall/uninstall_ids.h"
 
 #include <cstring>

@@ -2,7 +2,7 @@
 
 #include "common/command_line.h"
 #include "common/install_record.h"
-#include "install/install_text.h"
+#include "common/path_text.h"
 
 #include <cstring>
 

@@ -11,7 +11,7 @@
 #include "common/install_record.h"
 #include "common/run_log.h"
 #include "common/status.h"
-#include "install/install_text.h"
+#include "common/path_text.h"
 #include "platform/win32.h"
 #include "uninstall/record_reader.h"
 #include "uninstall/removal.h"

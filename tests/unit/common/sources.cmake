@@ -1,4 +1,5 @@
 list(APPEND BRISVANE_UNIT_TESTS
   tests/unit/common/command_line_test.cpp
   tests/unit/common/silent_run_test.cpp
+  tests/unit/common/paths_test.cpp
 )

@@ -5,7 +5,7 @@
 
 #include "common/status.h"
 #include "install/extension_files.h"
-#include "install/install_text.h"
+#include "common/path_text.h"
 #include "install/pending_files.h"
 
 #include <algorithm>

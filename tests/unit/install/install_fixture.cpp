@@ -1,6 +1,6 @@
 #include "tests/unit/install/install_fixture.h"
 
-#include "detect/memory_blocks.h"
+#include "common/memory_blocks.h"
 #include "package/setup_header.h"
 
 #include <cstring>

@@ -1,4 +1,4 @@
-#include "install/install_text.h"
+#include "common/path_text.h"
 
 #include <cstring>
 

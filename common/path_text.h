@@ -1,5 +1,6 @@
-// Small text helpers shared by the install steps: bounded joins into 260-byte path buffers,
-// names compared without regard to case, the last component and the extension of a name.
+// Text operations on file names and paths, shared by the install steps and the uninstaller:
+// bounded joins into 260-byte path buffers, names compared without regard to case, the last
+// component and the extension of a name.
 #pragma once
 
 #include "common/install_context.h"

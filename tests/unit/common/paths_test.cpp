@@ -1,5 +1,5 @@
 // Path, directory and free-space helpers.
-#include "detect/paths.h"
+#include "common/paths.h"
 
 #include "tests/support/test_env.h"
 
@@ -14,7 +14,6 @@ struct Buffer {
 
 std::string added(const std::string& s) { Buffer b(s); add_backslash(b.text); return b.text; }
 std::string removed(const std::string& s) { Buffer b(s); remove_backslash(b.text); return b.text; }
-std::string replaced(const std::string& s, const char* ext) { Buffer b(s); replace_extension(b.text, ext); return b.text; }
 std::string shortened(const std::string& s, int limit) { Buffer b(s); shorten_path(b.text, limit); return b.text; }
 
 }  // namespace
@@ -33,18 +32,6 @@ TEST(PathText, Backslashes) {
     EXPECT_EQ(removed("C:\\A"), "C:\\A");
     EXPECT_EQ(removed("AB\\"), "AB\\");   // three characters: kept, as a root would be
     EXPECT_EQ(removed(""), "");
-}
-
-TEST(PathText, ReplaceExtension) {
-    EXPECT_EQ(replaced("C:\\dir\\file.exe", ".~xe"), "C:\\dir\\file.~xe");
-    EXPECT_EQ(replaced("C:\\dir.old\\file", ".~xe"), "C:\\dir.old\\file.~xe");
-    EXPECT_EQ(replaced("C:\\dir\\file", ".dll"), "C:\\dir\\file.dll");
-    EXPECT_EQ(replaced("C:\\dir\\a.b.dll", ".~ll"), "C:\\dir\\a.b.~ll");
-    EXPECT_EQ(replaced("C:\\dir\\file.", ".~ll"), "C:\\dir\\file.~ll");
-    std::string near_full = "C:\\" + std::string(250, 'n') + ".dll";   // 257 characters
-    EXPECT_EQ(replaced(near_full, ".~ll"), "C:\\" + std::string(250, 'n') + ".~ll");
-    std::string no_room = "C:\\" + std::string(254, 'n');               // 257, no extension
-    EXPECT_EQ(replaced(no_room, ".~ll"), no_room);
 }
 
 TEST(PathText, ShortenPath) {
