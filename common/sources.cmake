@@ -3,6 +3,7 @@ list(APPEND BRISVANE_CORE_SOURCES
   common/memory_blocks.cpp
   common/paths.cpp
   common/path_text.cpp
+  common/file_version.cpp
   common/install_context.cpp
   common/pe_version.cpp
   common/command_line.cpp

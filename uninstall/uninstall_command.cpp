@@ -15,15 +15,6 @@ const char* skip_blanks(const char* p) {
     return p;
 }
 
-// The text after `prefix` (lower case) at the start of `text`, without regard to case; or null.
-const char* after_prefix(const char* text, const char* prefix) {
-    for (; *prefix; ++text, ++prefix) {
-        char c = (*text >= 'A' && *text <= 'Z') ? (char)(*text - 'A' + 'a') : *text;
-        if (c != *prefix) return nullptr;
-    }
-    return text;
-}
-
 }  // namespace
 
 void parse_uninstall_command(const char* line, UninstallCommand& out) {

@@ -30,6 +30,8 @@ std::string read_file(const std::string& path);
 bool file_exists(const std::string& path);
 bool directory_exists(const std::string& path);
 void make_directory(const std::string& path);
+// The short (8.3) form the system gives an existing path.
+std::string short_path(const std::string& path);
 // Deletes a folder and everything in it (read-only files included); missing is fine.
 void remove_tree(const std::string& path);
 

@@ -1,4 +1,4 @@
-// Path, directory and free-space helpers.
+// Path, directory, long-name and free-space helpers.
 #include "common/paths.h"
 
 #include "tests/support/test_env.h"
@@ -142,4 +142,31 @@ TEST_F(PathDisk, FreeSpaceIsMeasuredAtTheDriveRoot) {
         EXPECT_NEAR((double)kb, (double)cap, 64.0 * 1024) << p;
     }
     EXPECT_EQ(free_space_kb("Q:\\nowhere"), FREE_SPACE_UNKNOWN);
+}
+
+TEST_F(PathDisk, ToLongPathGivesEachExistingPartAsListed) {
+    make_directory(path("Long Directory Name"));
+    write_file(path("Long Directory Name\\Some Long File.txt"), "x");
+    std::string long_path = path("Long Directory Name\\Some Long File.txt");
+    std::string short_form = short_path(long_path);
+    ASSERT_NE(short_form, long_path);
+    struct { std::string in, out; } cases[] = {
+        {short_form, long_path},
+        {path("long directory name"), path("Long Directory Name")},   // the listed spelling
+        {path("Long Directory Name\\missing.txt"), path("Long Directory Name\\missing.txt")},
+        {path("Long Directory Name\\"), path("Long Directory Name\\")},
+        {"\\\\server\\share\\dir", "\\\\server\\share\\dir"},
+        {path("Long*"), path("Long*")},
+    };
+    for (const auto& c : cases) {
+        char buffer[PATH_BUFFER_SIZE] = {};
+        std::strcpy(buffer, c.in.c_str());
+        to_long_path(buffer);
+        EXPECT_EQ(std::string(buffer), c.out) << c.in;
+    }
+    char buffer[PATH_BUFFER_SIZE] = {};
+    std::strcpy(buffer, short_form.c_str());
+    test_fail_allocation(1);
+    to_long_path(buffer);
+    EXPECT_EQ(std::string(buffer), short_form);
 }

@@ -2,4 +2,5 @@ list(APPEND BRISVANE_UNIT_TESTS
   tests/unit/common/command_line_test.cpp
   tests/unit/common/silent_run_test.cpp
   tests/unit/common/paths_test.cpp
+  tests/unit/common/file_version_test.cpp
 )
