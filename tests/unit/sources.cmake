@@ -8,5 +8,5 @@ list(APPEND BRISVANE_TEST_SUPPORT_SOURCES
   tools/setup-pack/bit_writer.cpp
 )
 foreach(area platform common package decompress install detect ui uninstall)
-  include(tests/unit/${area}/sources.cmake OPTIONAL)
+  include(tests/unit/${area}/sources.cmake)
 endforeach()
