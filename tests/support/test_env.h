@@ -51,6 +51,9 @@ void delete_registry_tree(HKEY root, const std::string& key);
 // folder, C:\Program Files\Brisvane\.
 std::string default_target_directory();
 
+// A space requirement (ctx.required_kb) no disk meets: the not-enough-space path.
+constexpr uint32_t MORE_THAN_ANY_DISK = 0xFFFFFFF0;
+
 // A fresh Install context: zeroed, path buffers allocated, handles closed.
 void reset_context();
 void release_context();
