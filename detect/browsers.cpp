@@ -1,7 +1,7 @@
 #include "detect/browsers.h"
 
-#include "common/install_context.h"
 #include "common/file_version.h"
+#include "common/install_context.h"
 #include "common/install_record.h"
 #include "common/path_text.h"
 #include "common/paths.h"

@@ -2,9 +2,9 @@
 
 #include "common/install_context.h"
 #include "common/install_record.h"
-#include "common/status.h"
 #include "common/memory_blocks.h"
 #include "common/path_text.h"
+#include "common/status.h"
 #include "install/main_files.h"
 #include "install/pending_files.h"
 #include "install/registry_records.h"

@@ -2,11 +2,11 @@
 
 #include "common/install_context.h"
 #include "common/install_record.h"
-#include "common/status.h"
+#include "common/path_text.h"
 #include "common/paths.h"
+#include "common/status.h"
 #include "detect/browsers.h"
 #include "install/install_record.h"
-#include "common/path_text.h"
 #include "package/setup_header.h"
 
 #include <cstring>

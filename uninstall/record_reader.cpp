@@ -1,11 +1,11 @@
 #include "uninstall/record_reader.h"
 
 #include "common/install_record.h"
+#include "common/path_text.h"
+#include "common/paths.h"
 #include "common/run_log.h"
 #include "common/target_folder.h"
 #include "detect/browsers.h"
-#include "common/paths.h"
-#include "common/path_text.h"
 #include "install/main_files.h"
 #include "package/table_checks.h"
 

@@ -1,10 +1,10 @@
 #include "uninstall/removal.h"
 
+#include "common/path_text.h"
+#include "common/paths.h"
 #include "common/run_log.h"
 #include "common/status.h"
 #include "detect/browsers.h"
-#include "common/paths.h"
-#include "common/path_text.h"
 #include "uninstall/uninstall_ids.h"
 
 #include <cstring>
