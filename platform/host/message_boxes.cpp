@@ -1,6 +1,7 @@
 // MessageBoxA on the host: every box is recorded, and answered from the script a test set
 // (Cancel when the script is empty).
 #include "platform/host/host_state.h"
+#include "platform/test_double_rules.h"
 
 #include <deque>
 
@@ -30,10 +31,6 @@ const std::vector<RecordedMessageBox>& test_recorded_message_boxes() { return bo
 void test_on_message_box(void (*hook)(const RecordedMessageBox&)) { box_hook = hook; }
 
 int MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT style) {
-    boxes.push_back({owner, text ? text : "", caption ? caption : "(null)", style});
-    if (box_hook) box_hook(boxes.back());
-    if (box_answers.empty()) return IDCANCEL;
-    int answer = box_answers.front();
-    box_answers.pop_front();
-    return answer;
+    return answer_scripted_box(boxes, box_answers, box_hook,
+                               RecordedMessageBox{owner, text ? text : "", caption ? caption : "(null)", style});
 }
