@@ -18,7 +18,7 @@ std::string shortened(const std::string& s, int limit) { Buffer b(s); shorten_pa
 
 }  // namespace
 
-TEST(PathText, Backslashes) {
+TEST(Paths, Backslashes) {
     EXPECT_EQ(added(""), "");
     EXPECT_EQ(added("C:"), "C:\\");
     EXPECT_EQ(added("C:\\A"), "C:\\A\\");
@@ -34,7 +34,7 @@ TEST(PathText, Backslashes) {
     EXPECT_EQ(removed(""), "");
 }
 
-TEST(PathText, ShortenPath) {
+TEST(Paths, ShortenPath) {
     struct { const char* in; int limit; const char* out; } cases[] = {
         {"C:\\Program Files\\Netscape\\Communicator\\Program\\Plugins", 40, "C:\\Program Files\\Netscape\\...\\Plugins"},
         {"C:\\Program Files\\Netscape\\Communicator\\Program", 46, "C:\\Program Files\\Netscape\\Communicator\\Program"},
