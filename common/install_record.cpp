@@ -1,6 +1,6 @@
 #include "common/install_record.h"
 
-#include "install/install_text.h"
+#include "common/path_text.h"
 
 #include <cstring>
 

@@ -1,28 +1,12 @@
 #include "common/target_folder.h"
 
+#include "common/path_text.h"
+#include "common/paths.h"
 #include "common/status.h"
-#include "detect/paths.h"
-#include "install/install_text.h"
 
 #include <cstring>
 
 namespace {
-
-char lower(char c) { return (c >= 'A' && c <= 'Z') ? (char)(c - 'A' + 'a') : c; }
-
-// True when `text` begins with `prefix`, without regard to case.
-bool starts_with(const char* text, const char* prefix) {
-    for (; *prefix; ++text, ++prefix)
-        if (lower(*text) != lower(*prefix)) return false;
-    return true;
-}
-
-// "X:\" has one backslash, "X:\a\" two: how deep a folder lies.
-int depth(const char* p) {
-    int n = 0;
-    for (; *p; ++p) n += *p == '\\';
-    return n;
-}
 
 // The shell's folders, in the order of the FOLDER_* ids before FOLDER_PROGRAM_FILES_OTHER.
 const unsigned char SHELL_FOLDER_IDS[] = {CSIDL_WINDOWS,         CSIDL_SYSTEM,  CSIDL_PROGRAM_FILES, CSIDL_PROGRAMS,
@@ -32,7 +16,7 @@ const unsigned char SHELL_FOLDER_IDS[] = {CSIDL_WINDOWS,         CSIDL_SYSTEM,  
 
 bool path_inside(const char* path, const char* folder) {
     size_t n = std::strlen(folder);
-    return n > 0 && folder[n - 1] == '\\' && std::strlen(path) > n && starts_with(path, folder);
+    return n > 0 && folder[n - 1] == '\\' && std::strlen(path) > n && after_prefix(path, folder);
 }
 
 bool path_directly_inside(const char* path, const char* folder) {
@@ -99,7 +83,7 @@ int normalise_target(char* path) {
 }
 
 bool target_folder_allowed(const char* t, const SystemFolders& f) {
-    if (depth(t) < 2) return false;   // a drive's root
+    if (path_depth(t) < 2) return false;   // a drive's root
     for (int i = 0; i < SYSTEM_FOLDER_COUNT; ++i) {
         const char* folder = f.path[i];
         if (*folder && (same_name(t, folder) || path_inside(folder, t) ||

@@ -2,7 +2,7 @@
 
 #include "common/install_context.h"
 #include "common/status.h"
-#include "detect/memory_blocks.h"
+#include "common/memory_blocks.h"
 #include "ui/messages.h"
 
 #include <cstring>

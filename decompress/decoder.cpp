@@ -6,7 +6,7 @@
 #include "decompress/bit_input.h"
 #include "decompress/channels.h"
 #include "decompress/code_tables.h"
-#include "detect/memory_blocks.h"
+#include "common/memory_blocks.h"
 
 #include <cstring>
 

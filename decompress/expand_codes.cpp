@@ -4,9 +4,9 @@
 // bytes for any item and the window has room for the longest match: it takes input eight
 // bytes at a time and needs no end-of-input or window-end checks inside an item. The careful
 // path decodes one item at a time near those edges: bytes one by one, missing bits at the end
-// of the input read as zeros, the window written out as soon as it is full. A build without
-// BRISVANE_DECODER_FAST_PATH uses the careful path alone (the Windows unit tests do, so that
-// whole streams are decoded by it too).
+// of the input read as zeros, the window written out as soon as it is full. A build that sets
+// BRISVANE_DECODER_FAST_PATH to 0 uses the careful path alone (the Windows unit tests' build
+// does, so that whole streams are decoded by it too). Without the macro the fast path is on.
 #include "common/status.h"
 #include "decompress/bit_input.h"
 #include "decompress/code_tables.h"

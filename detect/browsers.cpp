@@ -1,9 +1,10 @@
 #include "detect/browsers.h"
 
+#include "common/file_version.h"
 #include "common/install_context.h"
 #include "common/install_record.h"
-#include "detect/memory_blocks.h"
-#include "detect/paths.h"
+#include "common/path_text.h"
+#include "common/paths.h"
 
 #include <cstring>
 
@@ -25,15 +26,6 @@ void read_app_path(HKEY app_paths, const char* exe_name, char* out) {
     }
 }
 
-bool equal_nocase(const char* a, const char* b) {
-    for (; *a && *b; ++a, ++b) {
-        char x = (*a >= 'A' && *a <= 'Z') ? (char)(*a + 32) : *a;
-        char y = (*b >= 'A' && *b <= 'Z') ? (char)(*b + 32) : *b;
-        if (x != y) return false;
-    }
-    return *a == *b;
-}
-
 // "bsr1"/"bsr2" hold the browser's Plugins directory when the plug-in went there, else the
 // browser's own directory. Either way the result names the executable in the browser's
 // directory. A value without a backslash is left as read.
@@ -41,7 +33,7 @@ void settings_value_to_exe_path(char* path, const char* exe_name) {
     remove_backslash(path);
     char* last = std::strrchr(path, '\\');
     if (!last) return;
-    char* name_at = equal_nocase(last + 1, "Plugins") ? last + 1 : path + std::strlen(path);
+    char* name_at = same_name(last + 1, "Plugins") ? last + 1 : path + std::strlen(path);
     if (name_at != last + 1) *name_at++ = '\\';
     if ((size_t)(name_at - path) + std::strlen(exe_name) >= (size_t)PATH_BUFFER_SIZE) {
         path[0] = 0;   // no room to name the executable: the browser is not found
@@ -126,22 +118,3 @@ void read_default_target() {
     if (ctx.target_directory[0] == 0) read_programs_folder(ctx.target_directory);
     add_backslash(ctx.target_directory);
 }
-
-uint32_t query_file_version(const char* path) {
-    DWORD handle = 0;
-    DWORD size = GetFileVersionInfoSizeA(path, &handle);
-    if (size == 0) return 0;
-    HGLOBAL block_handle = nullptr;
-    void* block = alloc_block(size, &block_handle);
-    if (!block) return 0;
-    uint32_t version = 0;
-    VS_FIXEDFILEINFO* info = nullptr;
-    UINT length = 0;
-    if (GetFileVersionInfoA(path, handle, size, block) &&
-        VerQueryValueA(block, "\\", reinterpret_cast<LPVOID*>(&info), &length) && info &&
-        length >= sizeof(VS_FIXEDFILEINFO))
-        version = info->dwFileVersionMS;
-    free_block(&block_handle);
-    return version;
-}
-

@@ -2,7 +2,7 @@
 // the platform's application paths and the settings an earlier run left in the registry.
 #pragma once
 
-#include "detect/paths.h"
+#include "common/paths.h"
 #include "platform/win32.h"
 
 #include <cstdint>
@@ -15,7 +15,10 @@ constexpr const char PRODUCT_FOLDER_NAME[] = "\\Brisvane";
 constexpr const char* DEFAULT_TARGET_DIRECTORY = "C:\\Program Files\\Brisvane";
 
 // Oldest accepted versions (major << 16 | minor); 0, no version resource, is accepted.
-constexpr uint32_t NETSCAPE_MIN_VERSION = 0x00020000;   // 2.0
+// Detection takes a browser from BROWSER_MIN_VERSION (Navigator) or 4.70 (Explorer) on; the
+// Web browser(s) page asks before it takes either browser older than BROWSER_MIN_VERSION.
+constexpr uint32_t BROWSER_MIN_VERSION = 0x00020000;   // 2.0
+constexpr uint32_t NETSCAPE_MIN_VERSION = BROWSER_MIN_VERSION;
 constexpr uint32_t EXPLORER_MIN_VERSION = 0x00040046;   // 4.70
 
 // Opens the first of SETTINGS_KEY and OLD_SETTINGS_KEY that opens for reading.
@@ -32,8 +35,4 @@ void detect_browsers();
 // system's Program Files folder for this program's kind (ProgramFilesDir) with "\Brisvane",
 // else to DEFAULT_TARGET_DIRECTORY; with a trailing backslash.
 void read_default_target();
-
-// The file version's most significant 32 bits (major << 16 | minor) from the file's version
-// resource; 0 when it has none, it cannot be read or memory is short.
-uint32_t query_file_version(const char* path);
 

@@ -11,7 +11,7 @@
 #include "common/bytes.h"
 #include "common/install_context.h"
 #include "common/status.h"
-#include "detect/memory_blocks.h"
+#include "common/memory_blocks.h"
 #include "package/checksum.h"
 #include "package/load_package.h"
 #include "package/package_format.h"

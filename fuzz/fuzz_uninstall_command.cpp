@@ -6,7 +6,7 @@
 #include "uninstall/uninstall_command.h"
 
 #include "common/install_record.h"
-#include "install/install_text.h"
+#include "common/path_text.h"
 
 #include <cstdint>
 #include <cstdlib>

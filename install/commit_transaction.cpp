@@ -2,13 +2,13 @@
 
 #include "common/install_context.h"
 #include "common/install_journal.h"
+#include "common/memory_blocks.h"
+#include "common/path_text.h"
 #include "common/run_log.h"
 #include "common/status.h"
 #include "install/install_record.h"
-#include "install/install_text.h"
 #include "install/pending_files.h"
 #include "install/temporary_names.h"
-#include "detect/memory_blocks.h"
 #include "ui/messages.h"
 
 #include <cstring>

@@ -1,7 +1,7 @@
 #include "install/extension_checksum.h"
 
 #include "common/bytes.h"
-#include "detect/memory_blocks.h"
+#include "common/memory_blocks.h"
 
 uint32_t extension_checksum_add(const uint8_t* bytes, uint32_t count, uint32_t sum) {
     for (uint32_t i = 0; i < count; ++i) sum = ((sum << 1) | (sum >> 31)) + bytes[i] - 15u;

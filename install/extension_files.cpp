@@ -1,9 +1,9 @@
 #include "install/extension_files.h"
 
 #include "common/install_context.h"
+#include "common/path_text.h"
 #include "common/status.h"
 #include "install/extension_checksum.h"
-#include "install/install_text.h"
 #include "install/pending_files.h"
 #include "install/temporary_names.h"
 

@@ -2,11 +2,11 @@
 
 #include "common/install_context.h"
 #include "common/install_journal.h"
+#include "common/path_text.h"
+#include "common/paths.h"
 #include "common/status.h"
-#include "detect/paths.h"
 #include "install/commit_transaction.h"
 #include "install/extension_files.h"
-#include "install/install_text.h"
 #include "install/main_files.h"
 #include "install/pending_files.h"
 #include "install/registry_records.h"

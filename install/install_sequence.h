@@ -23,11 +23,15 @@ bool stop_requested();
 int open_install_package();
 
 // The rest of the run, given the progress page just created (null when it could not be
-// created: status 32; a silent run has none and runs the steps without it). Copies shared files, tests extension files, deletes the old
-// publisher's keys and copies the main files; closes ctx.package_file; then either commits
-// the temporary files, destroys the page, makes the shortcuts and writes the registry
-// records (returns 0), or removes what was placed, deletes the temporary files, destroys the
-// page and shows a positive status once (returns -1).
+// created: status 32; a silent run has none and runs the steps without it). First puts right
+// what a killed earlier run left (its journal); then copies the shared files, tests the
+// extension files and copies the main files, and closes ctx.package_file on every path.
+// Then the commit of the temporary files, all or nothing. When everything succeeded:
+// destroys the page, makes the shortcuts, deletes the earlier publisher's keys (only now, so
+// that a failed run leaves them for the next), writes the registry records, removes the
+// damaged extension files and returns 0. When a copy step or the commit failed, or the user
+// stopped the run: removes what was placed, deletes the temporary files and the folders the
+// run created, destroys the page, shows a positive status once and returns -1.
 int run_install_steps(HWND progress_page);
 
 // The whole installation (Windows): open_install_package, the progress page (dialog 405,

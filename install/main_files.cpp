@@ -2,11 +2,11 @@
 
 #include "common/install_context.h"
 #include "common/install_journal.h"
+#include "common/memory_blocks.h"
+#include "common/path_text.h"
 #include "common/status.h"
-#include "detect/memory_blocks.h"
 #include "install/install_record.h"
 #include "install/install_sequence.h"
-#include "install/install_text.h"
 #include "install/pending_files.h"
 #include "install/version_rule.h"
 #include "package/extract_entry.h"

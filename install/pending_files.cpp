@@ -2,10 +2,10 @@
 
 #include "common/install_context.h"
 #include "common/install_journal.h"
+#include "common/memory_blocks.h"
+#include "common/path_text.h"
 #include "common/run_log.h"
 #include "common/status.h"
-#include "detect/memory_blocks.h"
-#include "install/install_text.h"
 #include "install/temporary_names.h"
 #include "package/extract_entry.h"
 #include "ui/messages.h"

@@ -2,12 +2,12 @@
 
 #include "common/install_context.h"
 #include "common/install_record.h"
+#include "common/path_text.h"
+#include "common/paths.h"
 #include "common/run_log.h"
 #include "common/status.h"
-#include "detect/paths.h"
 #include "detect/browsers.h"
 #include "install/install_record.h"
-#include "install/install_text.h"
 #include "package/setup_header.h"
 
 #include <cstring>
@@ -79,8 +79,7 @@ void write_uninstall_record() {
     char command[PATH_BUFFER_SIZE] = {};
     char display_name[PATH_BUFFER_SIZE] = {};
     append_text(command, PATH_BUFFER_SIZE, ctx.target_directory);
-    size_t length = std::strlen(command);
-    if (length > 0 && command[length - 1] != '\\' && !append_text(command, PATH_BUFFER_SIZE, "\\")) return;
+    add_backslash(command);
     // A command cut short would name some other file: no record rather than a wrong one.
     if (!append_text(command, PATH_BUFFER_SIZE, UNINSTALLER_NAME)) return;
     LoadStringA(ctx.instance, MSG_PRODUCT_SHORT_NAME, display_name, PATH_BUFFER_SIZE);

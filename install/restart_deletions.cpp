@@ -2,8 +2,8 @@
 
 #include "common/install_context.h"
 #include "common/install_record.h"
-#include "detect/memory_blocks.h"
-#include "install/install_text.h"
+#include "common/memory_blocks.h"
+#include "common/path_text.h"
 
 #include <cstring>
 

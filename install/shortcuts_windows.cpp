@@ -4,9 +4,9 @@
 #include "common/install_record.h"
 #include "common/run_log.h"
 #include "common/status.h"
-#include "detect/paths.h"
+#include "common/paths.h"
 #include "install/install_record.h"
-#include "install/install_text.h"
+#include "common/path_text.h"
 
 #include <cstring>
 #include <objbase.h>

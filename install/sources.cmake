@@ -1,6 +1,5 @@
 list(APPEND BRISVANE_CORE_SOURCES
   install/extension_checksum.cpp
-  install/install_text.cpp
   install/version_rule.cpp
   install/temporary_names.cpp
   install/pending_files.cpp

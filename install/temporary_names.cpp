@@ -1,7 +1,7 @@
 #include "install/temporary_names.h"
 
 #include "common/install_context.h"
-#include "install/install_text.h"
+#include "common/path_text.h"
 
 #include <cstring>
 
@@ -36,8 +36,6 @@ int swap_extension(char* path, bool to_temporary) {
 }
 
 }  // namespace
-
-int to_temporary_name(char* path) { return swap_extension(path, true); }
 
 // The marks of the backup names, and of the temporary names after the first attempt.
 constexpr char marks[] = "!#$%&@";

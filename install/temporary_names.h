@@ -9,16 +9,14 @@
 constexpr int NAME_SWAPPED = 0;
 constexpr int NAME_UNCHANGED = 1;
 
-// If the extension of `path` (from the last dot of its last component) is ".dll" or
-// ".exe" in any case, overwrites it in place with ".~ll" or ".~xe" and returns
-// NAME_SWAPPED; otherwise leaves the path alone and returns NAME_UNCHANGED.
-int to_temporary_name(char* path);
 // How many temporary names to_replacement_name can make for one path.
 constexpr int TEMPORARY_NAME_ATTEMPTS = 7;
-// The temporary name of any file, in place: what to_temporary_name makes of ".dll" and ".exe",
-// otherwise the path with "~" added. Attempts after the first (0) add one more character, the
-// mark "!#$%&@" of the attempt, for when a file of someone else's (an editor's "notes.txt~")
-// has the name already. NAME_UNCHANGED when the path (a PATH_BUFFER_SIZE buffer) has no room.
+// The temporary name of any file, in place: when the extension of `path` (from the last dot
+// of its last component) is ".dll" or ".exe" in any case, it becomes ".~ll" or ".~xe";
+// otherwise "~" is added to the path. Attempts after the first (0) add one more character,
+// the mark "!#$%&@" of the attempt, for when a file of someone else's (an editor's
+// "notes.txt~") has the name already. NAME_UNCHANGED when the path (a PATH_BUFFER_SIZE buffer)
+// has no room for what is added.
 int to_replacement_name(char* path, int attempt = 0);
 // How many backup names to_backup_name can make for one path.
 constexpr int BACKUP_NAME_ATTEMPTS = 6;

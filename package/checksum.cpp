@@ -1,7 +1,7 @@
 #include "package/checksum.h"
 
 #include "common/bytes.h"
-#include "detect/memory_blocks.h"
+#include "common/memory_blocks.h"
 
 namespace {
 
@@ -15,15 +15,6 @@ uint32_t checksum_add(const uint8_t* buffer, uint32_t length, uint32_t sum) {
     uint32_t words = length / 4;
     for (uint32_t i = 0; i < words; ++i) sum = fold(sum, read_u32(buffer + 4 * i));
     for (uint32_t i = words * 4; i < length; ++i) sum = fold(sum, buffer[i]);
-    return sum;
-}
-
-uint32_t checksum_to_end(HFILE file) {
-    LONG position = _llseek(file, 0, FILE_CURRENT);
-    LONG end = _llseek(file, 0, FILE_END);
-    _llseek(file, position, FILE_BEGIN);
-    uint32_t sum = checksum_bytes(file, (position >= 0 && end > position) ? (uint32_t)(end - position) : 0);
-    _llseek(file, position, FILE_BEGIN);
     return sum;
 }
 

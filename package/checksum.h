@@ -14,13 +14,10 @@
 // can be folded one after another and give the same sum as one pass.
 uint32_t checksum_add(const uint8_t* buffer, uint32_t length, uint32_t sum);
 
-// The checksum of the bytes from the file's current position to its end, read through a
-// 16,384-byte block. The position is left where it was. Returns 0 when the block cannot be
-// allocated; a read that fails ends the sum there (the caller sees a mismatch).
-uint32_t checksum_to_end(HFILE file);
-
-// The same over the next `count` bytes from the file's current position (fewer when the file
-// ends first); the position is left behind the bytes read.
+// The checksum of the next `count` bytes from the file's current position (fewer when the
+// file ends first), read through a 16,384-byte block; the position is left behind the bytes
+// read. Returns 0 when the block cannot be allocated; a read that fails ends the sum there
+// (the caller sees a mismatch).
 uint32_t checksum_bytes(HFILE file, uint32_t count);
 
 // The PE checksum, as linkers and signing tools write it: the file's 16-bit little-endian

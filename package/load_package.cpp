@@ -3,7 +3,7 @@
 #include "common/install_context.h"
 #include "common/status.h"
 #include "detect/browsers.h"
-#include "detect/memory_blocks.h"
+#include "common/memory_blocks.h"
 #include "package/checksum.h"
 #include "package/setup_header.h"
 #include "package/signature.h"

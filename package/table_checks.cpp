@@ -1,12 +1,11 @@
 #include "package/table_checks.h"
 
 #include "common/install_context.h"
+#include "common/path_text.h"
 #include "common/status.h"
 #include "package/package_format.h"
 
 namespace {
-
-char upper(char c) { return c >= 'a' && c <= 'z' ? (char)(c - 'a' + 'A') : c; }
 
 // The digit of COMn and LPTn: 0 to 9, or the superscripts 1, 2 and 3 (0xB9, 0xB2, 0xB3).
 bool is_port_digit(char c) {
@@ -23,15 +22,15 @@ bool is_device_name(const char* part, size_t length) {
     while (base > 0 && part[base - 1] == ' ') --base;
     char name[8] = {};
     if (base < 3 || base > 7) return false;
-    for (size_t i = 0; i < base; ++i) name[i] = upper(part[i]);
-    static const char* const fixed[] = {"CON", "PRN", "AUX", "NUL", "CONIN$", "CONOUT$"};
+    for (size_t i = 0; i < base; ++i) name[i] = ascii_lower(part[i]);
+    static const char* const fixed[] = {"con", "prn", "aux", "nul", "conin$", "conout$"};
     for (const char* device : fixed) {
         size_t i = 0;
         while (device[i] && device[i] == name[i]) ++i;
         if (device[i] == 0 && name[i] == 0) return true;
     }
-    bool port = base == 4 && ((name[0] == 'C' && name[1] == 'O' && name[2] == 'M') ||
-                              (name[0] == 'L' && name[1] == 'P' && name[2] == 'T'));
+    bool port = base == 4 && ((name[0] == 'c' && name[1] == 'o' && name[2] == 'm') ||
+                              (name[0] == 'l' && name[1] == 'p' && name[2] == 't'));
     return port && is_port_digit(name[3]);
 }
 

@@ -4,6 +4,9 @@ list(APPEND BRISVANE_HOST_SOURCES
   platform/host/memory.cpp
   platform/host/registry.cpp
   platform/host/strings.cpp
+  platform/host/message_boxes.cpp
+  platform/host/module_name.cpp
+  platform/host/platform_reset.cpp
   platform/host/version.cpp
   platform/host/ui_stand_in.cpp
   platform/host/shell.cpp

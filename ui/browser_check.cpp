@@ -2,10 +2,11 @@
 #include "ui/browser_check.h"
 
 #include "common/bytes.h"
+#include "common/file_version.h"
 #include "common/install_context.h"
+#include "common/paths.h"
 #include "common/status.h"
 #include "detect/browsers.h"
-#include "detect/paths.h"
 #include "resources/resource_ids.h"
 #include "ui/messages.h"
 
@@ -69,7 +70,7 @@ bool check_browser(HWND page, const BrowserChoice& browser) {
             return false;
         }
         uint32_t version = query_file_version(directory);
-        if (version != 0 && version < BROWSER_PAGE_MIN_VERSION) question = browser.old_version_message;
+        if (version != 0 && version < BROWSER_MIN_VERSION) question = browser.old_version_message;
     }
     directory[length] = 0;
     if (question && message_box(page, question, BOX_QUESTION_YES_NO) != ANSWER_YES) return false;

@@ -23,9 +23,6 @@ extern const BrowserChoice BROWSER_CHOICES[2];
 char* browser_directory(const BrowserChoice& browser);
 const char* browser_exe_name(const BrowserChoice& browser);
 
-// Oldest browser version the page accepts without asking (major << 16 | minor).
-constexpr uint32_t BROWSER_PAGE_MIN_VERSION = 0x00020000;
-
 // True when the file at `path` opens and is a 32-bit (PE) program: the 32-bit value at
 // offset 60 points at the "PE" signature. A file too short to hold that offset or the
 // signature, or one that cannot be read, is not.

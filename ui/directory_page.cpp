@@ -2,8 +2,8 @@
 #include "ui/wizard_pages.h"
 
 #include "common/install_context.h"
+#include "common/paths.h"
 #include "common/status.h"
-#include "detect/paths.h"
 #include "resources/resource_ids.h"
 #include "ui/directory_check.h"
 #include "ui/messages.h"

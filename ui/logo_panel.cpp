@@ -3,8 +3,8 @@
 #include "ui/logo_panel.h"
 
 #include "common/install_context.h"
+#include "common/memory_blocks.h"
 #include "common/status.h"
-#include "detect/memory_blocks.h"
 #include "resources/resource_ids.h"
 #include "ui/logo_bitmap.h"
 #include "ui/page_look.h"

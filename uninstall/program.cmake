@@ -1,21 +1,11 @@
 # NpU32.exe, the uninstaller: a second small program built like the installer (no C runtime,
 # the same start-up, link-time optimisation, no time stamp), from its own rules and the
 # helpers it shares with the installer. The sample package carries it (see sample/).
-set(BRISVANE_UNINSTALLER_SOURCES
-  uninstall/uninstaller_windows.cpp
-  uninstall/record_reader.cpp
-  uninstall/removal.cpp
-  uninstall/uninstall_command.cpp
-  install/install_text.cpp
-  detect/paths.cpp
-  common/command_line.cpp
-  package/table_checks.cpp
-  common/install_record.cpp
-  common/install_journal.cpp
-  common/instance_lock.cpp
-  common/run_log.cpp
-  common/target_folder.cpp
-)
+# Its sources come from the subsystems' lists: its own rules (uninstall/sources.cmake), the
+# code both programs link (BRISVANE_SHARED_SOURCES and BRISVANE_SHARED_WINDOWS_SOURCES, named
+# where each file's subsystem lists it) and its Windows part.
+set(BRISVANE_UNINSTALLER_SOURCES ${BRISVANE_UNINSTALLER_RULE_SOURCES} ${BRISVANE_SHARED_SOURCES}
+    ${BRISVANE_SHARED_WINDOWS_SOURCES} uninstall/uninstaller_windows.cpp)
 add_executable(NpU32 WIN32 ${BRISVANE_UNINSTALLER_SOURCES} ${BRISVANE_RUNTIME_SOURCES} uninstall/uninstaller.rc)
 target_include_directories(NpU32 PRIVATE ${PROJECT_SOURCE_DIR})
 target_compile_definitions(NpU32 PRIVATE WIN32_LEAN_AND_MEAN NOMINMAX)

@@ -1,11 +1,11 @@
 #include "uninstall/record_reader.h"
 
 #include "common/install_record.h"
+#include "common/path_text.h"
+#include "common/paths.h"
 #include "common/run_log.h"
 #include "common/target_folder.h"
 #include "detect/browsers.h"
-#include "detect/paths.h"
-#include "install/install_text.h"
 #include "install/main_files.h"
 #include "package/table_checks.h"
 
@@ -45,12 +45,6 @@ bool clean_path(const char* p, bool folder) {
     }
 }
 
-int depth(const char* p) {
-    int n = 0;
-    for (; *p; ++p) n += *p == '\\';
-    return n;
-}
-
 bool is_folder_kind(char k) {
     return k == RECORD_TARGET_FOLDER || k == RECORD_PLUGIN_FOLDER || k == RECORD_GROUP_FOLDER;
 }
@@ -74,7 +68,7 @@ bool folder_allowed(char kind, const char* path, const SystemFolders& f) {
         to_long_path(target);
         return target_folder_allowed(target, f);
     }
-    case RECORD_PLUGIN_FOLDER: return depth(path) >= 3 && ends_with(path, "\\Plugins\\");
+    case RECORD_PLUGIN_FOLDER: return path_depth(path) >= 3 && ends_with(path, "\\Plugins\\");
     default:   // the program group: strictly inside one of the Programs folders
         return (*f.path[FOLDER_USER_PROGRAMS] && path_inside(path, f.path[FOLDER_USER_PROGRAMS])) ||
                (*f.path[FOLDER_COMMON_PROGRAMS] && path_inside(path, f.path[FOLDER_COMMON_PROGRAMS]));

@@ -1,10 +1,10 @@
 #include "uninstall/removal.h"
 
+#include "common/path_text.h"
+#include "common/paths.h"
 #include "common/run_log.h"
 #include "common/status.h"
 #include "detect/browsers.h"
-#include "detect/paths.h"
-#include "install/install_text.h"
 #include "uninstall/uninstall_ids.h"
 
 #include <cstring>
@@ -201,12 +201,6 @@ bool key_is_empty(HKEY root, const char* name) {
     return result == ERROR_SUCCESS && subkeys == 0 && values == 0;
 }
 
-int depth(const char* p) {
-    int n = 0;
-    for (; *p; ++p) n += *p == '\\';
-    return n;
-}
-
 // The deepest recorded target folder that holds `path`, or null.
 const char* target_of(const InstallRecord& record, const char* path) {
     const char* best = nullptr;
@@ -223,9 +217,9 @@ const char* target_of(const InstallRecord& record, const char* path) {
 // at that level inside its target folder (the target folder included).
 bool folder_at(const InstallRecord& record, int i, int level, char* out) {
     const RecordEntry& e = record.entries[i];
-    if (e.kind != RECORD_FILE || depth(e.path) < level) return false;
+    if (e.kind != RECORD_FILE || path_depth(e.path) < level) return false;
     const char* target = target_of(record, e.path);
-    if (!target || level < depth(target)) return false;
+    if (!target || level < path_depth(target)) return false;
     int seen = 0;
     size_t length = 0;
     for (const char* p = e.path; *p && seen < level; ++p, ++length) seen += *p == '\\';
@@ -322,7 +316,7 @@ void remove_installation(const InstallRecord& record, const RemovalOptions& o, R
     // its target folder, each folder once.
     int deepest = 0;
     for (int i = 0; i < n; ++i)
-        if (e[i].kind == RECORD_FILE && depth(e[i].path) > deepest) deepest = depth(e[i].path);
+        if (e[i].kind == RECORD_FILE && path_depth(e[i].path) > deepest) deepest = path_depth(e[i].path);
     bool pending = r.at_restart != 0;
     for (int level = deepest; level >= 2; --level) {
         for (int i = 0; i < n; ++i) {

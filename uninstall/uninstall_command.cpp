@@ -2,7 +2,7 @@
 
 #include "common/command_line.h"
 #include "common/install_record.h"
-#include "install/install_text.h"
+#include "common/path_text.h"
 
 #include <cstring>
 
@@ -13,15 +13,6 @@ constexpr char CLEANUP_SWITCH[] = "/_cleanup=";
 const char* skip_blanks(const char* p) {
     while (*p == ' ' || *p == '\t') ++p;
     return p;
-}
-
-// The text after `prefix` (lower case) at the start of `text`, without regard to case; or null.
-const char* after_prefix(const char* text, const char* prefix) {
-    for (; *prefix; ++text, ++prefix) {
-        char c = (*text >= 'A' && *text <= 'Z') ? (char)(*text - 'A' + 'a') : *text;
-        if (c != *prefix) return nullptr;
-    }
-    return text;
 }
 
 }  // namespace

@@ -7,11 +7,11 @@
 //   NpU32.exe /S           no window and no question (see docs/deployment.md for the codes)
 //   NpU32.exe /_CLEANUP=<process id> <uninstaller path>   the copy's run (no window)
 #include "common/install_journal.h"
-#include "common/instance_lock.h"
 #include "common/install_record.h"
+#include "common/instance_lock.h"
+#include "common/path_text.h"
 #include "common/run_log.h"
 #include "common/status.h"
-#include "install/install_text.h"
 #include "platform/win32.h"
 #include "uninstall/record_reader.h"
 #include "uninstall/removal.h"

@@ -33,7 +33,8 @@ bool take_write_failure(UINT& short_count);
 bool take_allocation_failure();
 void reset_files();
 void reset_memory_counters();
-void reset_strings();
+void reset_message_boxes();
+void reset_module_name();
 void reset_version();
 void reset_ui();
 void reset_shell();
@@ -42,7 +43,5 @@ void reset_shell();
 // bytes ("" when absent), and a new value (false when the registry refuses the write).
 std::string pending_renames_value();
 bool set_pending_renames_value(const std::string& bytes);
-
-extern std::string module_file_name;
 
 }  // namespace host

@@ -1,9 +1,9 @@
-// String resources, formatting, message boxes and the module's own name on the host.
+// String resources and formatting on the host: LoadStringA from the program's own string
+// catalogue, wsprintfA.
 #include "platform/host/host_state.h"
 
 #include <cstdio>
 #include <cstring>
-#include <deque>
 
 namespace {
 
@@ -21,42 +21,7 @@ const CatalogueString catalogue[] = {
 #undef STRING
 };
 
-std::deque<int> box_answers;
-std::vector<RecordedMessageBox> boxes;
-void (*box_hook)(const RecordedMessageBox&) = nullptr;
-
 }  // namespace
-
-namespace host {
-
-std::string module_file_name = "C:\\SETUP.EXE";
-
-void reset_strings() {
-    box_answers.clear();
-    boxes.clear();
-    box_hook = nullptr;
-    module_file_name = "C:\\SETUP.EXE";
-}
-
-}  // namespace host
-
-void test_script_message_boxes(const std::vector<int>& answers) {
-    box_answers.assign(answers.begin(), answers.end());
-}
-
-const std::vector<RecordedMessageBox>& test_recorded_message_boxes() { return boxes; }
-void test_on_message_box(void (*hook)(const RecordedMessageBox&)) { box_hook = hook; }
-
-void test_set_module_file_name(const char* path) { host::module_file_name = path; }
-
-void test_reset_platform() {
-    host::reset_files();
-    host::reset_memory_counters();
-    host::reset_strings();
-    host::reset_version();
-    host::reset_ui();
-    host::reset_shell();
-}
 
 int LoadStringA(HINSTANCE, UINT id, LPSTR buffer, int size) {
     if (!buffer || size <= 0) return 0;
@@ -83,26 +48,5 @@ int wsprintfA(LPSTR out, LPCSTR format, ...) {
     va_start(args, format);
     int n = wvsprintfA(out, format, args);
     va_end(args);
-    return n;
-}
-
-int MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT style) {
-    boxes.push_back({owner, text ? text : "", caption ? caption : "(null)", style});
-    if (box_hook) box_hook(boxes.back());
-    if (box_answers.empty()) return IDCANCEL;
-    int answer = box_answers.front();
-    box_answers.pop_front();
-    return answer;
-}
-
-DWORD GetModuleFileNameA(HMODULE, LPSTR buffer, DWORD size) {
-    if (size == 0) return 0;
-    DWORD n = (DWORD)host::module_file_name.size();
-    if (n + 1 > size) {
-        std::memcpy(buffer, host::module_file_name.c_str(), size - 1);
-        buffer[size - 1] = 0;
-        return size;
-    }
-    std::memcpy(buffer, host::module_file_name.c_str(), n + 1);
     return n;
 }

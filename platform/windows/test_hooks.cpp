@@ -2,6 +2,8 @@
 // that it reaches the real calls.
 #include <windows.h>
 
+#include "platform/test_double_rules.h"
+
 #include <cstring>
 #include <deque>
 #include <string>
@@ -76,12 +78,8 @@ void test_script_ver_find_file(const std::vector<ScriptedVerFind>& results) {
 
 int WINAPI hooked_MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT style) {
     // Unit tests never show a real box: it would wait for a person.
-    boxes.push_back({owner, text ? text : "", caption ? caption : "(null)", style});
-    if (box_hook) box_hook(boxes.back());
-    if (box_answers.empty()) return IDCANCEL;
-    int answer = box_answers.front();
-    box_answers.pop_front();
-    return answer;
+    return answer_scripted_box(boxes, box_answers, box_hook,
+                               RecordedMessageBox{owner, text ? text : "", caption ? caption : "(null)", style});
 }
 
 HGLOBAL WINAPI hooked_GlobalAlloc(UINT flags, SIZE_T bytes) {
@@ -101,15 +99,7 @@ HLOCAL WINAPI hooked_LocalAlloc(UINT flags, SIZE_T bytes) {
 
 DWORD WINAPI hooked_GetModuleFileNameA(HMODULE module, LPSTR buffer, DWORD size) {
     if (module_file_name.empty()) return GetModuleFileNameA(module, buffer, size);
-    if (size == 0) return 0;
-    DWORD n = (DWORD)module_file_name.size();
-    if (n + 1 > size) {
-        std::memcpy(buffer, module_file_name.c_str(), size - 1);
-        buffer[size - 1] = 0;
-        return size;
-    }
-    std::memcpy(buffer, module_file_name.c_str(), n + 1);
-    return n;
+    return copy_module_file_name(module_file_name, buffer, size);
 }
 
 DWORD WINAPI hooked_VerFindFileA(DWORD flags, LPSTR file_name, LPSTR windows_dir, LPSTR app_dir,

@@ -72,16 +72,18 @@ finish() {
 # Stops the test at once (nothing after this could be meaningful).
 abort() { fail "$*"; finish; }
 
-# The demo installer must be there and newer than the program it was packed from.
+# The demo installer must be there and newer than the program it was packed from. The host
+# build beside this one (build/host) packs it and extracts what it carries: these tests need it.
 need_installer() {
+    local host="$build/../host"
+    [ -x "$host/setup-pack" ] && [ -x "$host/make-sample-files" ] ||
+        abort "the end-to-end tests need the host build beside $build: cmake --preset host && cmake --build build/host --target setup-pack make-sample-files"
     if [ ! -f "$installer" ] || [ "$build/BrisvaneSetup-stub.exe" -nt "$installer" ]; then
-        local host="$build/../host"
-        [ -x "$host/setup-pack" ] || abort "no demo installer in $build and no host build to pack one (run scripts/pack-sample)"
         bash "$e2e_dir/../../scripts/pack-sample" "$host" "$build" >/dev/null || abort "packing the demo installer failed"
     fi
     if [ ! -d "$expected_files" ] || [ "$installer" -nt "$expected_files" ]; then
         rm -rf "$expected_files"
-        "$build/../host/setup-pack" extract "$installer" "$expected_files" >/dev/null ||
+        "$host/setup-pack" extract "$installer" "$expected_files" >/dev/null ||
             abort "cannot extract the demo installer's package with the host build's setup-pack"
     fi
 }

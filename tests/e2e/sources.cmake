@@ -20,25 +20,25 @@ add_test(NAME e2e_session_stop COMMAND ${BRISVANE_E2E}/e2e-session stop ${BRISVA
 set_tests_properties(e2e_session_start PROPERTIES FIXTURES_SETUP e2e RESOURCE_LOCK e2e_display)
 set_tests_properties(e2e_session_stop PROPERTIES FIXTURES_CLEANUP e2e RESOURCE_LOCK e2e_display)
 
-# name, the host's exit code the scenario expects, then the host's arguments.
-function(brisvane_e2e_scenario name expected)
+# One test per driver script in tests/e2e/scenarios/: each names the page host's arguments and
+# the exit code it expects in a line "# e2e: page_host ARGS... exits CODE". A script without
+# that line is an error, not a scenario left out.
+file(GLOB BRISVANE_PAGE_SCENARIOS CONFIGURE_DEPENDS ${BRISVANE_E2E}/scenarios/*.txt)
+foreach(script IN LISTS BRISVANE_PAGE_SCENARIOS)
+  get_filename_component(name ${script} NAME_WE)
+  file(STRINGS ${script} run REGEX "^# e2e: page_host ")
+  if(NOT run MATCHES "^# e2e: page_host (.+) exits ([0-9]+)$")
+    message(FATAL_ERROR "${script}: no line \"# e2e: page_host ARGS... exits CODE\"")
+  endif()
+  set(expected ${CMAKE_MATCH_2})
+  separate_arguments(host_args UNIX_COMMAND "${CMAKE_MATCH_1}")
   add_test(NAME e2e_${name}
            COMMAND ${BRISVANE_E2E}/run-scenario ${BRISVANE_E2E_STATE} ${CMAKE_BINARY_DIR} ${name}
-                   ${expected} ${BRISVANE_E2E}/scenarios/${name}.txt ${ARGN})
+                   ${expected} ${script} ${host_args})
   # One X display for all scenarios: they take turns (the driver finds windows by class).
   set_tests_properties(e2e_${name} PROPERTIES FIXTURES_REQUIRED e2e RESOURCE_LOCK e2e_display
                        TIMEOUT 90)
-endfunction()
-
-brisvane_e2e_scenario(welcome 1 welcome)
-brisvane_e2e_scenario(end-success 2 end-success)
-# Enter on a page without a default button is reported as 1 by the dialog manager.
-brisvane_e2e_scenario(end-failure 1 end-failure)
-brisvane_e2e_scenario(halt-enter 7 halt)
-brisvane_e2e_scenario(halt-escape 2 halt)
-brisvane_e2e_scenario(progress 0 progress 0 50 100)
-brisvane_e2e_scenario(progress-cancel-no 0 progress 50)
-brisvane_e2e_scenario(progress-cancel-yes 2 progress 50)
+endforeach()
 
 # The whole program under Wine: the demo installer in a prepared prefix (stand-in browsers),
 # driven through the wizard, then checked from outside.
@@ -56,12 +56,21 @@ add_executable(planted_probe tests/e2e/planted_probe.cpp)
 target_link_options(planted_probe PRIVATE -static -static-libgcc -static-libstdc++)
 
 # One test per script in tests/e2e/program/. They need the demo installer
-# (BrisvaneSetup.exe in this build, see scripts/pack-sample); a missing or stale one is packed
-# with the host build's setup-pack beside this build (build/host).
-set(BRISVANE_PROGRAM_TESTS happy-path second-run quit-each-page second-instance damaged-installer
-    directory-refusals small-drive browser-refusals cancel-during-copy planted-dlls signed-installer
-    long-directory keyboard-focus upgrade-rollback silent-install silent-failures
-    silent-upgrade uninstall command-lines damaged-program-part)
+# (BrisvaneSetup.exe in this build, see scripts/pack-sample), and with it the host build
+# (build/host beside this one): a missing or stale installer is packed with its setup-pack
+# and make-sample-files. A script with the line "# e2e: also in a 32-bit prefix" runs there too
+# (below).
+file(GLOB BRISVANE_PROGRAM_SCRIPTS CONFIGURE_DEPENDS ${BRISVANE_E2E}/program/*.sh)
+set(BRISVANE_PROGRAM_TESTS)
+set(BRISVANE_PROGRAM_TESTS_32BIT_PREFIX)
+foreach(script IN LISTS BRISVANE_PROGRAM_SCRIPTS)
+  get_filename_component(name ${script} NAME_WE)
+  list(APPEND BRISVANE_PROGRAM_TESTS ${name})
+  file(STRINGS ${script} also_32bit REGEX "^# e2e: also in a 32-bit prefix$")
+  if(also_32bit)
+    list(APPEND BRISVANE_PROGRAM_TESTS_32BIT_PREFIX ${name})
+  endif()
+endforeach()
 foreach(name IN LISTS BRISVANE_PROGRAM_TESTS)
   add_test(NAME e2e_program_${name}
            COMMAND bash ${BRISVANE_E2E}/program/${name}.sh ${BRISVANE_E2E_STATE} ${CMAKE_BINARY_DIR})
@@ -79,7 +88,7 @@ if(BRISVANE_FLAVOUR STREQUAL "win32")
   add_test(NAME e2e32_session_stop COMMAND ${BRISVANE_E2E}/e2e-session stop ${BRISVANE_E2E32_STATE})
   set_tests_properties(e2e32_session_start PROPERTIES FIXTURES_SETUP e2e32 RESOURCE_LOCK e2e32_display)
   set_tests_properties(e2e32_session_stop PROPERTIES FIXTURES_CLEANUP e2e32 RESOURCE_LOCK e2e32_display)
-  foreach(name happy-path cancel-during-copy upgrade-rollback silent-install uninstall)
+  foreach(name IN LISTS BRISVANE_PROGRAM_TESTS_32BIT_PREFIX)
     add_test(NAME e2e32_program_${name}
              COMMAND bash ${BRISVANE_E2E}/program/${name}.sh ${BRISVANE_E2E32_STATE} ${CMAKE_BINARY_DIR})
     set_tests_properties(e2e32_program_${name} PROPERTIES FIXTURES_REQUIRED e2e32 RESOURCE_LOCK e2e32_display

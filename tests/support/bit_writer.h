@@ -6,6 +6,8 @@
 // LZ77 encoder, the round-trip partner of the decoder in tests and benchmarks.
 #pragma once
 
+#include "tools/setup-pack/bit_writer.h"
+
 #include <algorithm>
 #include <cstdint>
 #include <random>
@@ -15,44 +17,34 @@
 
 namespace bw {
 
+// The packer's bit writer (tools/setup-pack/bit_writer.h), with what hand-made test streams
+// also need: fill bits of a test's choosing before a stored block, and the bytes so far
+// without ending the stream.
 class BitWriter {
 public:
     // `count` bits of `value`, least significant first.
-    void bits(uint32_t value, unsigned count) {
-        for (unsigned i = 0; i < count; ++i) put_bit((value >> i) & 1);
-    }
+    void bits(uint32_t value, unsigned count) { writer_.put(value, count); }
     // A prefix code of `length` bits, most significant first.
-    void code(uint32_t value, unsigned length) {
-        for (unsigned i = length; i-- > 0;) put_bit((value >> i) & 1);
-    }
+    void code(uint32_t value, unsigned length) { writer_.put_code(value, length); }
     // Pads the current byte with `fill` bits (what a stored block skips).
     void align(unsigned fill = 0) {
-        while (count_ != 0) put_bit(fill & 1);
+        unsigned pad = (unsigned)((8 - writer_.bit_length() % 8) % 8);
+        writer_.put((fill & 1) ? (1u << pad) - 1 : 0, pad);
     }
     void byte(uint8_t b) { bits(b, 8); }
-    size_t bit_count() const { return out_.size() * 8 + count_; }
+    size_t bit_count() const { return writer_.bit_length(); }
     void raw(const std::string& s) {
         for (unsigned char ch : s) byte(ch);
     }
     // The bytes so far, the last one padded with zeros.
     std::string finish() const {
-        std::string out = out_;
-        if (count_) out.push_back((char)acc_);
-        return out;
+        ::BitWriter copy = writer_;
+        std::vector<uint8_t> bytes = copy.finish();
+        return std::string(bytes.begin(), bytes.end());
     }
 
 private:
-    void put_bit(unsigned b) {
-        acc_ |= (uint8_t)(b << count_);
-        if (++count_ == 8) {
-            out_.push_back((char)acc_);
-            acc_ = 0;
-            count_ = 0;
-        }
-    }
-    std::string out_;
-    uint8_t acc_ = 0;
-    unsigned count_ = 0;
+    ::BitWriter writer_;
 };
 
 // Canonical prefix code from lengths (0 = no code).

@@ -126,6 +126,12 @@ std::string read_file(const std::string& path) {
     return out;
 }
 
+std::string short_path(const std::string& path) {
+    char out[MAX_PATH] = {};
+    EXPECT_GT(GetShortPathNameA(path.c_str(), out, sizeof out), 0u) << path;
+    return out;
+}
+
 bool file_exists(const std::string& path) {
     DWORD a = GetFileAttributesA(path.c_str());
     return a != INVALID_FILE_ATTRIBUTES && !(a & FILE_ATTRIBUTE_DIRECTORY);

@@ -30,6 +30,8 @@ std::string read_file(const std::string& path);
 bool file_exists(const std::string& path);
 bool directory_exists(const std::string& path);
 void make_directory(const std::string& path);
+// The short (8.3) form the system gives an existing path.
+std::string short_path(const std::string& path);
 // Deletes a folder and everything in it (read-only files included); missing is fine.
 void remove_tree(const std::string& path);
 
@@ -48,6 +50,9 @@ void delete_registry_tree(HKEY root, const std::string& key);
 // 64-bit Windows), with "\Brisvane\"; on the host, whose stand-in registry has no such
 // folder, C:\Program Files\Brisvane\.
 std::string default_target_directory();
+
+// A space requirement (ctx.required_kb) no disk meets: the not-enough-space path.
+constexpr uint32_t MORE_THAN_ANY_DISK = 0xFFFFFFF0;
 
 // A fresh Install context: zeroed, path buffers allocated, handles closed.
 void reset_context();

@@ -11,7 +11,7 @@ root=$(cd "$(dirname "$0")/../.." && pwd)
 win="$host/../win32"
 failures=0
 fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
-if [ ! -f "$win/BrisvaneSetup-stub.exe" ] || [ ! -f "$win/sample/NpU32.exe" ]; then
+if [ ! -f "$win/BrisvaneSetup-stub.exe" ] || [ ! -f "$win/sample/NpU32.exe" ] || ! ls "$win"/sample/*.dll >/dev/null 2>&1; then
     echo "no 32-bit build in $win (its stub and sample modules are needed): skipped"
     exit 77
 fi

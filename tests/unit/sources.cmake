@@ -5,7 +5,8 @@ list(APPEND BRISVANE_TEST_SUPPORT_SOURCES
   tests/support/make_pe.cpp
   tests/support/make_package.cpp
   tests/support/browser_registry.cpp
+  tools/setup-pack/bit_writer.cpp
 )
 foreach(area platform common package decompress install detect ui uninstall)
-  include(tests/unit/${area}/sources.cmake OPTIONAL)
+  include(tests/unit/${area}/sources.cmake)
 endforeach()

@@ -5,7 +5,7 @@
 #include "install/extension_checksum.h"
 #include "package/package_format.h"
 #include "package/table_checks.h"
-#include "install/install_text.h"
+#include "common/path_text.h"
 #include "tools/setup-pack/file_util.h"
 #include "tools/setup-pack/package_builder.h"
 

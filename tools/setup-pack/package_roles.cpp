@@ -1,7 +1,7 @@
 #include "tools/setup-pack/package_roles.h"
 
 #include "common/install_record.h"
-#include "install/install_text.h"
+#include "common/path_text.h"
 #include "install/main_files.h"
 #include "package/package_format.h"
 

@@ -4,6 +4,7 @@
 # shortcuts, the temporary logo, the folders the Directory page made). The installer is the
 # slow one (need_slow_installer), so that the Cancel that the driver clicks as soon as the
 # progress page shows is taken between two entries.
+# e2e: also in a 32-bit prefix
 source "$(dirname "$0")/../program-lib.sh"
 reset_state
 need_slow_installer

@@ -3,6 +3,7 @@
 # file of the package in its place with its bytes, the plug-in in both Plugins folders, the
 # settings and uninstall records, both shortcuts, and no temporary logo file left. A 32-bit
 # program on 64-bit Windows writes all of it where its own view of the system leads.
+# e2e: also in a 32-bit prefix
 source "$(dirname "$0")/../program-lib.sh"
 reset_state
 TARGET='C:\bvtest\happy path\Brisvane'

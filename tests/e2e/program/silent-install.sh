@@ -3,6 +3,7 @@
 # after the wizard, the shortcuts in the all-users Programs folder. /D= with spaces (passed as the separate words a command
 # line has), a new directory that is created; /LOG= names what was written where. Without /D=
 # the proposed directory is used and created.
+# e2e: also in a 32-bit prefix
 source "$(dirname "$0")/../program-lib.sh"
 reset_state
 TARGET='C:\bvtest\silent path\Brisvane Plug in'

@@ -10,6 +10,7 @@
 # write-protected file goes at the next restart; a target spelt otherwise is installed under its
 # one form and removed whole; two products sharing the shared libraries and the plug-in module
 # keep them until the last one is removed, in either order.
+# e2e: also in a 32-bit prefix
 source "$(dirname "$0")/../program-lib.sh"
 reset_state
 TARGET='C:\bvtest\uninstall\Brisvane'

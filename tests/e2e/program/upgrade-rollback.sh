@@ -3,6 +3,7 @@
 # or at its commit, or whose process is killed part-way leaves the target folder, both Plugins folders and the
 # system folder as they were, every file byte for byte. After the kill the next run completes
 # the upgrade and leaves no temporary copy anywhere.
+# e2e: also in a 32-bit prefix
 source "$(dirname "$0")/../program-lib.sh"
 reset_state
 need_slow_installer

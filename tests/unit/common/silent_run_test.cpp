@@ -10,10 +10,6 @@
 #include <cstring>
 #include <string>
 
-namespace {
-constexpr uint32_t MORE_THAN_ANY_DISK = 0xFFFFFFF0;
-}  // namespace
-
 class SilentRun : public PlatformTest {
 protected:
     void SetUp() override {

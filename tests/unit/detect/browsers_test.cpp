@@ -1,5 +1,5 @@
-// Browser detection against a seeded registry and test executables, the proposed target
-// directory, file versions and long paths.
+// Browser detection against a seeded registry and test executables, and the proposed target
+// directory.
 #include "detect/browsers.h"
 
 #include "tests/support/browser_registry.h"
@@ -43,11 +43,6 @@ protected:
         }
         write_file(at + exe, bytes);
         return at + exe;
-    }
-    static std::string short_path(const std::string& p) {
-        char out[MAX_PATH] = {};
-        EXPECT_GT(GetShortPathNameA(p.c_str(), out, sizeof out), 0u) << p;
-        return out;
     }
 };
 
@@ -219,43 +214,4 @@ TEST_F(Detection, DefaultTargetIsTheSystemsProgramFilesFolder) {
     if (saved == "<missing>") RegDeleteValueA(windows, "ProgramFilesDir");
     else set_registry_string(HKEY_LOCAL_MACHINE, key, "ProgramFilesDir", saved);
     RegCloseKey(windows);
-}
-
-TEST_F(Detection, QueryFileVersion) {
-    write_file(path("v.exe"), make_pe_with_version(2, 2, 0, 97));
-    write_file(path("plain.exe"), make_pe());
-    write_file(path("text.exe"), make_not_pe());
-    EXPECT_EQ(query_file_version(path("v.exe").c_str()), 0x00020002u);
-    EXPECT_EQ(query_file_version(path("plain.exe").c_str()), 0u);
-    EXPECT_EQ(query_file_version(path("text.exe").c_str()), 0u);
-    EXPECT_EQ(query_file_version(path("missing.exe").c_str()), 0u);
-    test_fail_allocation(1);
-    EXPECT_EQ(query_file_version(path("v.exe").c_str()), 0u);
-}
-
-TEST_F(Detection, ToLongPath) {
-    make_directory(path("Long Directory Name"));
-    write_file(path("Long Directory Name\\Some Long File.txt"), "x");
-    std::string long_path = path("Long Directory Name\\Some Long File.txt");
-    std::string short_form = short_path(long_path);
-    ASSERT_NE(short_form, long_path);
-    struct { std::string in, out; } cases[] = {
-        {short_form, long_path},
-        {path("long directory name"), path("Long Directory Name")},   // the listed spelling
-        {path("Long Directory Name\\missing.txt"), path("Long Directory Name\\missing.txt")},
-        {path("Long Directory Name\\"), path("Long Directory Name\\")},
-        {"\\\\server\\share\\dir", "\\\\server\\share\\dir"},
-        {path("Long*"), path("Long*")},
-    };
-    for (const auto& c : cases) {
-        char buffer[PATH_BUFFER_SIZE] = {};
-        std::strcpy(buffer, c.in.c_str());
-        to_long_path(buffer);
-        EXPECT_EQ(std::string(buffer), c.out) << c.in;
-    }
-    char buffer[PATH_BUFFER_SIZE] = {};
-    std::strcpy(buffer, short_form.c_str());
-    test_fail_allocation(1);
-    to_long_path(buffer);
-    EXPECT_EQ(std::string(buffer), short_form);
 }

@@ -1,4 +1,3 @@
 list(APPEND BRISVANE_UNIT_TESTS
   tests/unit/detect/browsers_test.cpp
-  tests/unit/detect/paths_test.cpp
 )

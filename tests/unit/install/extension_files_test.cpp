@@ -3,9 +3,9 @@
 // kept and not listed.
 #include "tests/unit/install/install_fixture.h"
 
+#include "common/path_text.h"
 #include "common/status.h"
 #include "install/extension_files.h"
-#include "install/install_text.h"
 #include "install/pending_files.h"
 
 #include <algorithm>

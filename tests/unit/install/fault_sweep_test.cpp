@@ -31,11 +31,6 @@
 
 namespace {
 
-const char SETTINGS[] = "Software\\Quendlark\\Brisvane\\Main";
-const char UNINSTALL[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Brisvane!";
-const char OLD_KEY[] = "Software\\Halvo\\Brisvane\\Main";
-HWND const PAGE = reinterpret_cast<HWND>(0x405);
-
 using Snapshot = std::map<std::string, std::string>;   // host path below the test folder -> bytes
 
 // Text of `size` bytes that compresses, but not to nothing.
@@ -93,7 +88,7 @@ protected:
         std::filesystem::remove_all(root_);
         std::filesystem::create_directories(root_);
         set_path(ctx.target_directory, target());
-        std::strcpy(ctx.uninstall_key_name, "Uninstall\\Brisvane!");
+        std::strcpy(ctx.uninstall_key_name, UNINSTALL_KEY_NAME);
         host_reset_registry();
         set_registry_string(HKEY_CURRENT_USER, OLD_KEY, "CurDir", "C:\\old");
         make_directory(path("target"));
@@ -400,10 +395,7 @@ TEST_F(FaultSweep, ARunKilledAtEveryFileStepIsUndoneOrCompletedByTheNextRun) {
         // The process is gone: its handles close and its memory goes.
         if (ctx.output_file != HFILE_ERROR) _lclose(ctx.output_file);
         if (ctx.package_file != HFILE_ERROR) _lclose(ctx.package_file);
-        reset_context();
-        set_path(ctx.target_directory, target());
-        std::strcpy(ctx.uninstall_key_name, "Uninstall\\Brisvane!");
-        select_browsers(BROWSER_NETSCAPE | BROWSER_EXPLORER);
+        start_next_run();
 
         recover_killed_run();
         EXPECT_FALSE(registry_key_exists(HKEY_LOCAL_MACHINE, JOURNAL_KEY));

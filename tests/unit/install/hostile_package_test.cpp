@@ -16,8 +16,6 @@
 
 namespace {
 
-HWND const PAGE = reinterpret_cast<HWND>(0x405);
-
 // Every file below the test folder, as host paths relative to it.
 std::set<std::string> files_below(const std::string& root) {
     std::set<std::string> names;

@@ -1,6 +1,6 @@
 #include "tests/unit/install/install_fixture.h"
 
-#include "detect/memory_blocks.h"
+#include "common/memory_blocks.h"
 #include "package/setup_header.h"
 
 #include <cstring>
@@ -37,9 +37,16 @@ void InstallTest::SetUp() {
     ctx.progress_total = 4;
 }
 
+void InstallTest::start_next_run(unsigned browsers) {
+    reset_context();
+    set_path(ctx.target_directory, target());
+    std::strcpy(ctx.uninstall_key_name, UNINSTALL_KEY_NAME);
+    select_browsers(browsers);
+}
+
 void WholeRunTest::SetUp() {
     InstallTest::SetUp();
-    std::strcpy(ctx.uninstall_key_name, "Uninstall\\Brisvane!");
+    std::strcpy(ctx.uninstall_key_name, UNINSTALL_KEY_NAME);
     set_registry_string(HKEY_CURRENT_USER, "Software\\Seed", "x", "x");
     set_registry_string(HKEY_LOCAL_MACHINE, "Software\\Microsoft\\Windows\\CurrentVersion\\Seed", "x", "x");
     make_directory(path("sys"));

@@ -16,6 +16,16 @@ std::string stored_stream(const std::string& content);
 PackageEntry package_entry(const std::string& name, uint16_t flags, const std::string& content,
                            uint16_t a = 0, uint16_t b = 0, uint16_t c = 0, uint16_t d = 0);
 
+// The product's registry keys as a run writes them, spelled out here rather than taken from the
+// program's headers, so that a key written elsewhere shows; and the uninstall record's name
+// below the system's uninstall key (ctx.uninstall_key_name), as start-up sets it.
+inline constexpr char SETTINGS[] = "Software\\Quendlark\\Brisvane\\Main";
+inline constexpr char OLD_KEY[] = "Software\\Halvo\\Brisvane\\Main";
+inline constexpr char UNINSTALL[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Brisvane!";
+inline constexpr char UNINSTALL_KEY_NAME[] = "Uninstall\\Brisvane!";
+// The progress page of a run on the host, which has no windows: the steps only pass it on.
+inline HWND const PAGE = reinterpret_cast<HWND>(0x405);
+
 constexpr uint16_t SHARED_FLAGS = 0x0016;     // shared, versioned
 constexpr uint16_t REGULAR_FLAGS = 0x0010;    // versioned regular file
 constexpr uint16_t LOGO_FLAGS = 0x0001;       // not installed
@@ -37,6 +47,10 @@ protected:
     std::string explorer_plugins() const { return path("ie\\Plugins\\"); }
     // Sets browser_flags and the plug-in directories as run_install leaves them.
     void select_browsers(unsigned flags);
+    // The start of another run on the same machine: a fresh Install context with the target
+    // directory, the uninstall record's name and `browsers` selected, as start-up and the
+    // wizard leave them for the install steps.
+    void start_next_run(unsigned browsers = BROWSER_NETSCAPE | BROWSER_EXPLORER);
 
 private:
     std::vector<uint32_t> record_offsets_;

@@ -13,9 +13,6 @@
 
 namespace {
 
-const char UNINSTALL[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Brisvane!";
-HWND const PAGE = reinterpret_cast<HWND>(0x405);
-
 std::vector<std::string> split_strings(const std::vector<char>& data) {
     std::vector<std::string> strings;
     for (size_t at = 0; at < data.size() && data[at];) {
@@ -38,10 +35,7 @@ protected:
     void load_sample_package() { load_release_like_package("docs\\ReadMe.txt"); }
     // One more run of the same package, as a repair or an upgrade finds the machine.
     void run_again() {
-        reset_context();
-        set_path(ctx.target_directory, target());
-        std::strcpy(ctx.uninstall_key_name, "Uninstall\\Brisvane!");
-        select_browsers(BROWSER_NETSCAPE | BROWSER_EXPLORER);
+        start_next_run();
         load_sample_package();
         ASSERT_EQ(run_install_steps(PAGE), 0);
     }
@@ -86,7 +80,7 @@ protected:
     std::vector<std::string> expected_entries() {
         return {"S" + path("sys\\Shared.dll"), "F" + target() + "player.dll", "F" + target() + "docs\\ReadMe.txt",
                 "T" + target(), "B" + netscape_plugins(), "B" + explorer_plugins(),
-                "R" + std::string("Software\\Quendlark\\Brisvane\\Main")};
+                "R" + std::string(SETTINGS)};
     }
 };
 

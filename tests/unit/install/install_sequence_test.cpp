@@ -16,11 +16,6 @@
 
 namespace {
 
-const char SETTINGS[] = "Software\\Quendlark\\Brisvane\\Main";
-const char UNINSTALL[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Brisvane!";
-const char OLD_KEY[] = "Software\\Halvo\\Brisvane\\Main";
-HWND const PAGE = reinterpret_cast<HWND>(0x405);
-
 class InstallSequence : public WholeRunTest {
 protected:
     void SetUp() override {
@@ -77,10 +72,7 @@ TEST_F(InstallSequence, AStopAtEachPollLeavesNothingOfThisRun) {
     // Polls: 1 to 5 in the shared step (one per entry), 6 to 10 in the main step.
     for (long stop = 1; stop <= 10; ++stop) {
         SCOPED_TRACE(stop);
-        reset_context();
-        set_path(ctx.target_directory, target());
-        std::strcpy(ctx.uninstall_key_name, "Uninstall\\Brisvane!");
-        select_browsers(BROWSER_NETSCAPE | BROWSER_EXPLORER);
+        start_next_run();
         load_release_like_package();
         set_registry_string(HKEY_CURRENT_USER, OLD_KEY, "CurDir", "C:\\old");
         test_script_message_boxes({});

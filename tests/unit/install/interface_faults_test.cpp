@@ -15,15 +15,13 @@
 
 namespace {
 
-const char SETTINGS[] = "Software\\Quendlark\\Brisvane\\Main";
-const char OLD_KEY[] = "Software\\Halvo\\Brisvane\\Main";
 std::string read_only_path;   // the file whose flag the user clears while the prompt is open
 
 class InterfaceFaults : public InstallTest {
 protected:
     void SetUp() override {
         InstallTest::SetUp();
-        std::strcpy(ctx.uninstall_key_name, "Uninstall\\Brisvane!");
+        std::strcpy(ctx.uninstall_key_name, UNINSTALL_KEY_NAME);
         select_browsers(BROWSER_EXPLORER);
         delete_registry_tree(HKEY_CURRENT_USER, "Software\\Quendlark");
         set_registry_string(HKEY_CURRENT_USER, OLD_KEY, "CurDir", "C:\\old");
@@ -31,14 +29,14 @@ protected:
         // A window of this thread stands for the progress page (its controls are not needed).
         page_ = CreateWindowExA(0, "STATIC", "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
 #else
-        page_ = reinterpret_cast<HWND>(0x405);
+        page_ = PAGE;
 #endif
         ASSERT_NE(page_, nullptr);
     }
     void TearDown() override {
         SetFileAttributesA(path("target\\player.dll").c_str(), FILE_ATTRIBUTE_NORMAL);
         delete_registry_tree(HKEY_CURRENT_USER, "Software\\Quendlark");
-        delete_registry_tree(HKEY_LOCAL_MACHINE, "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Brisvane!");
+        delete_registry_tree(HKEY_LOCAL_MACHINE, UNINSTALL);
         delete_registry_tree(HKEY_CURRENT_USER, "Software\\Halvo");
         InstallTest::TearDown();
     }
@@ -142,14 +140,11 @@ TEST_F(InterfaceFaults, AFolderThatCannotBeCreatedCancelUndoesTheRunRetryAsksAga
         EXPECT_FALSE(registry_key_exists(HKEY_CURRENT_USER, SETTINGS));
         DeleteFileA(path("target\\docs").c_str());
         release_context();
-        reset_context();
-        set_path(ctx.target_directory, target());
-        select_browsers(BROWSER_EXPLORER);
-        std::strcpy(ctx.uninstall_key_name, "Uninstall\\Brisvane!");
+        start_next_run(BROWSER_EXPLORER);
 #ifdef _WIN32
         page_ = CreateWindowExA(0, "STATIC", "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
 #else
-        page_ = reinterpret_cast<HWND>(0x405);
+        page_ = PAGE;
 #endif
     }
     if (page_) DestroyWindow(page_);

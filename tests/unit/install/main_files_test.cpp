@@ -15,7 +15,7 @@ class MainFiles : public InstallTest {
 protected:
     void SetUp() override {
         InstallTest::SetUp();
-        ctx.progress_page = reinterpret_cast<HWND>(0x405);
+        ctx.progress_page = PAGE;
     }
 };
 

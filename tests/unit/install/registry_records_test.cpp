@@ -12,9 +12,6 @@
 
 namespace {
 
-const char SETTINGS[] = "Software\\Quendlark\\Brisvane\\Main";
-const char UNINSTALL[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Brisvane!";
-
 class RegistryRecords : public PlatformTest {
 protected:
     void SetUp() override {
@@ -22,7 +19,7 @@ protected:
         // The parents every Windows installation has.
         set_registry_string(HKEY_CURRENT_USER, "Software\\BvTestSeed", "x", "x");
         set_registry_string(HKEY_LOCAL_MACHINE, "Software\\Microsoft\\Windows\\CurrentVersion\\BvTestSeed", "x", "x");
-        std::strcpy(ctx.uninstall_key_name, "Uninstall\\Brisvane!");
+        std::strcpy(ctx.uninstall_key_name, UNINSTALL_KEY_NAME);
         clean();
     }
     void TearDown() override {
@@ -33,7 +30,7 @@ protected:
     }
     void clean() {
         // Children first: the host's registry deletes only keys without subkeys.
-        for (const char* key : {"Software\\Quendlark\\Brisvane\\Main", "Software\\Quendlark\\Brisvane",
+        for (const char* key : {SETTINGS, "Software\\Quendlark\\Brisvane",
                                 "Software\\Quendlark"})
             RegDeleteKeyA(HKEY_CURRENT_USER, key);
         RegDeleteKeyA(HKEY_LOCAL_MACHINE, UNINSTALL);
@@ -95,7 +92,7 @@ TEST_F(RegistryRecords, StringsAreStoredWithTheirTerminator) {
 }
 
 TEST_F(RegistryRecords, TheOldPublishersKeysAreDeletedChildrenFirst) {
-    set_registry_string(HKEY_CURRENT_USER, "Software\\Halvo\\Brisvane\\Main", "CurDir", "C:\\old");
+    set_registry_string(HKEY_CURRENT_USER, OLD_KEY, "CurDir", "C:\\old");
     set_registry_string(HKEY_CURRENT_USER, "Software\\Halvo\\Brisvane", "v", "1");
     set_registry_string(HKEY_CURRENT_USER, "Software\\Halvo\\Other", "keep", "1");
     set_registry_string(HKEY_LOCAL_MACHINE, "Software\\Halvo\\Brisvane\\1.0", "v", "1");

@@ -13,9 +13,6 @@
 
 namespace {
 
-const char SETTINGS[] = "Software\\Quendlark\\Brisvane\\Main";
-const char UNINSTALL[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Brisvane!";
-
 std::string system_folder() {
     char system[MAX_PATH] = {};
     GetSystemDirectoryA(system, sizeof system);
@@ -44,7 +41,7 @@ protected:
         set_path(ctx.netscape_directory, path("ns"));
         set_path(ctx.explorer_directory, path("ie\\"));
         ctx.browser_flags = BROWSER_NETSCAPE | BROWSER_EXPLORER;
-        std::strcpy(ctx.uninstall_key_name, "Uninstall\\Brisvane!");
+        std::strcpy(ctx.uninstall_key_name, UNINSTALL_KEY_NAME);
     }
     void TearDown() override {
         clean();
@@ -185,7 +182,7 @@ TEST_F(RunInstall, CancelAtTheStartMiddleAndEndOfTheCopyLeavesNothing) {
               package_entry("nptnf32.dll", REGULAR_FLAGS, "PLUGIN", 2, 0, 0, 0),
               package_entry("docs\\ReadMe.txt", 0x0000, "README"),
               package_entry("logo.bmp", LOGO_FLAGS, "LOGO")});
-        set_registry_string(HKEY_CURRENT_USER, "Software\\Halvo\\Brisvane\\Main", "CurDir", "C:\\old");
+        set_registry_string(HKEY_CURRENT_USER, OLD_KEY, "CurDir", "C:\\old");
         int result = run_install_cancelling(at, CTL_HALT_YES);
         EXPECT_EQ(result, -1);
         EXPECT_EQ(halt_questions, 1);
@@ -200,7 +197,7 @@ TEST_F(RunInstall, CancelAtTheStartMiddleAndEndOfTheCopyLeavesNothing) {
         EXPECT_FALSE(registry_key_exists(HKEY_CURRENT_USER, SETTINGS));
         EXPECT_FALSE(registry_key_exists(HKEY_LOCAL_MACHINE, UNINSTALL));
         // The earlier publisher's keys are retired only by a run that succeeds.
-        EXPECT_TRUE(registry_key_exists(HKEY_CURRENT_USER, "Software\\Halvo\\Brisvane\\Main"));
+        EXPECT_TRUE(registry_key_exists(HKEY_CURRENT_USER, OLD_KEY));
         EXPECT_EQ(ctx.progress_page, nullptr);
         EXPECT_EQ(ctx.package_file, HFILE_ERROR);
         delete_registry_tree(HKEY_CURRENT_USER, "Software\\Halvo");

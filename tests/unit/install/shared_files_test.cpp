@@ -20,7 +20,7 @@ protected:
         InstallTest::SetUp();
         make_directory(path("sys"));
         make_directory(path("other"));
-        ctx.progress_page = reinterpret_cast<HWND>(0x405);
+        ctx.progress_page = PAGE;
     }
     std::string sys() const { return path("sys"); }   // as the service gives it: no backslash
     std::vector<std::string> listed() const {

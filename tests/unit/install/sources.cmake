@@ -4,6 +4,8 @@ list(APPEND BRISVANE_TEST_SUPPORT_SOURCES
 list(APPEND BRISVANE_UNIT_TESTS
   tests/unit/install/extension_checksum_test.cpp
   tests/unit/install/version_rule_test.cpp
+  tests/unit/install/temporary_names_test.cpp
+  tests/unit/install/pending_files_test.cpp
   tests/unit/install/registry_records_test.cpp
   tests/unit/install/extension_files_test.cpp
   tests/unit/install/shared_files_service_test.cpp

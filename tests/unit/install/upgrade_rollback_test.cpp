@@ -22,15 +22,13 @@
 
 namespace {
 
-HWND const PAGE = reinterpret_cast<HWND>(0x405);
-
 class UpgradeRollback : public InstallTest {
 protected:
     // Version 1 installed: the player library, the read-me, the plug-in module in both
     // browsers' Plugins folders and a shared library; the package brings version 2.
     void SetUp() override {
         InstallTest::SetUp();
-        std::strcpy(ctx.uninstall_key_name, "Uninstall\\Brisvane!");
+        std::strcpy(ctx.uninstall_key_name, UNINSTALL_KEY_NAME);
         make_directory(path("sys"));
         select_browsers(BROWSER_NETSCAPE | BROWSER_EXPLORER);
         previous_ = {{"target\\player.dll", make_pe_with_version(1, 0, 0, 0)},
@@ -141,7 +139,7 @@ TEST_F(UpgradeRollback, CancelAtTheCommitPutsBackEveryFileAlreadyCommitted) {
         for (const char* backup : {"sys\\Shared.dl!", "sys\\Common.oc!", "target\\player.dl!",
                                    "target\\ReadMe.tx!", "ns\\Plugins\\nptnf32.dl!", "target\\npanim.co!"})
             EXPECT_FALSE(file_exists(path(backup))) << backup;
-        EXPECT_FALSE(registry_key_exists(HKEY_LOCAL_MACHINE, "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Brisvane!"));
+        EXPECT_FALSE(registry_key_exists(HKEY_LOCAL_MACHINE, UNINSTALL));
     }
 }
 
@@ -161,7 +159,7 @@ TEST_F(UpgradeRollback, SilentlyAFileHeldOpenIsReplacedAtTheRestart) {
     EXPECT_EQ(read_file(path("sys\\Shared.dll")), "SHARED 2");
     EXPECT_EQ(read_file(path("target\\ReadMe.txt")), "README 2");
     std::string record = registry_string(HKEY_LOCAL_MACHINE,
-        "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Brisvane!", "DisplayVersion");
+        UNINSTALL, "DisplayVersion");
     EXPECT_FALSE(record.empty());
     EXPECT_FALSE(file_exists(path("target\\ReadMe.tx!")));
     ctx.silent = false;

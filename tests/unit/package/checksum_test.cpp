@@ -1,4 +1,4 @@
-// The package checksum: the fold itself and the sum of a file from a position to its end.
+// The package checksum: the fold itself and the sum of a file's bytes from a position on.
 #include "package/checksum.h"
 #include "tests/support/test_env.h"
 
@@ -35,43 +35,29 @@ TEST(Checksum, PiecesOfWholeWordsEqualOnePass) {
     EXPECT_EQ(sum, sum_of(data));
 }
 
-using ChecksumToEnd = PlatformTest;
+using ChecksumOfFile = PlatformTest;
 
-TEST_F(ChecksumToEnd, SumsFromThePositionToTheEndAndKeepsThePosition) {
-    // Longer than two work blocks and not a whole number of words after the start.
-    std::string data = pattern(16384 * 2 + 1000 + 3);
-    write_file(path("p.bin"), data);
-    HFILE f = _lopen(path("p.bin").c_str(), OF_READ);
-    ASSERT_NE(f, HFILE_ERROR);
-    const LONG starts[] = {0, 8, 16384, (LONG)data.size() - 3, (LONG)data.size()};
-    for (LONG start : starts) {
-        _llseek(f, start, FILE_BEGIN);
-        EXPECT_EQ(checksum_to_end(f), sum_of(data.substr((size_t)start))) << start;
-        EXPECT_EQ(_llseek(f, 0, FILE_CURRENT), start);
-    }
-    _lclose(f);
-}
-
-TEST_F(ChecksumToEnd, NoWorkBlockGivesZero) {
+TEST_F(ChecksumOfFile, NoWorkBlockGivesZeroAndReadsNothing) {
     write_file(path("p.bin"), "abcd");
     HFILE f = _lopen(path("p.bin").c_str(), OF_READ);
     ASSERT_NE(f, HFILE_ERROR);
     test_fail_allocation(1);
-    EXPECT_EQ(checksum_to_end(f), 0u);
+    EXPECT_EQ(checksum_bytes(f, 4), 0u);
     EXPECT_EQ(_llseek(f, 0, FILE_CURRENT), 0);
     test_fail_allocation(0);
-    EXPECT_EQ(checksum_to_end(f), 0x64636261u);
+    EXPECT_EQ(checksum_bytes(f, 4), 0x64636261u);
     _lclose(f);
 }
 
-TEST_F(ChecksumToEnd, SumOfACountStopsThereOrAtTheEnd) {
-    std::string data = pattern(16384 + 5000 + 1);
+TEST_F(ChecksumOfFile, SumOfACountStopsThereOrAtTheEnd) {
+    std::string data = pattern(16384 * 2 + 1000 + 3);   // two work blocks and a part, not whole words
     write_file(path("p.bin"), data);
     HFILE f = _lopen(path("p.bin").c_str(), OF_READ);
     ASSERT_NE(f, HFILE_ERROR);
     // From `start`, `count` bytes; the position is left behind what was read.
     const struct { LONG start; uint32_t count; } cases[] = {
         {0, 0}, {0, 16384}, {0, 16385}, {4, 21000}, {100, 7}, {16000, 100000}, {(LONG)data.size(), 10},
+        {8, (uint32_t)data.size()}, {(LONG)data.size() - 3, 3},
     };
     for (const auto& c : cases) {
         _llseek(f, c.start, FILE_BEGIN);

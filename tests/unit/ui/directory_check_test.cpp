@@ -10,7 +10,6 @@
 namespace {
 
 HWND const PAGE = reinterpret_cast<HWND>(static_cast<uintptr_t>(0x402));
-constexpr uint32_t MORE_THAN_ANY_DISK = 0xFFFFFFF0;
 
 std::string current_directory() {
     char out[MAX_PATH] = {};

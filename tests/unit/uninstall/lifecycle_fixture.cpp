@@ -7,10 +7,6 @@
 #include <cstdio>
 #include <cstring>
 
-namespace {
-HWND const PAGE = reinterpret_cast<HWND>(0x409);
-}  // namespace
-
 void LifecycleTest::SetUp() {
     WholeRunTest::SetUp();
     get_system_folders(folders);

@@ -1,6 +1,6 @@
-// Small operations on paths, directories and disks shared by the pages and the install
-// steps. Paths are 8-bit texts in zero-filled buffers of PATH_BUFFER_SIZE (260) bytes; the
-// backslash is the only separator.
+// Small operations on paths, directories and disks shared by the installer's pages and steps
+// and the uninstaller. Paths are 8-bit texts in zero-filled buffers of PATH_BUFFER_SIZE (260)
+// bytes; the backslash is the only separator.
 #pragma once
 
 #include "platform/win32.h"
@@ -45,10 +45,6 @@ void read_windows_value(const char* name, char* out);
 void add_backslash(char* path);
 // Removes a trailing backslash from a path longer than 3 characters (a root such as C:\ keeps it).
 void remove_backslash(char* path);
-// Replaces the file name's extension by `extension` (given with its dot), or appends it when
-// the name has none (a dot in a directory name does not count). When the result would not
-// fit in a path buffer the path is left unchanged, so a caller can tell by comparing.
-void replace_extension(char* path, const char* extension);
 // Shortens a path longer than `limit` for display: as many leading directories as fit, then
 // "...", then the last backslash and name (C:\Program Files\Netscape\...\Plugins). Never makes
 // the text longer; the result can still exceed the limit by up to three characters, or by more

@@ -1,4 +1,4 @@
-#include "detect/memory_blocks.h"
+#include "common/memory_blocks.h"
 
 #include "common/status.h"
 

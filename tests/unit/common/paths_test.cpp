@@ -1,5 +1,5 @@
-// Path, directory and free-space helpers.
-#include "detect/paths.h"
+// Path, directory, long-name and free-space helpers.
+#include "common/paths.h"
 
 #include "tests/support/test_env.h"
 
@@ -14,12 +14,11 @@ struct Buffer {
 
 std::string added(const std::string& s) { Buffer b(s); add_backslash(b.text); return b.text; }
 std::string removed(const std::string& s) { Buffer b(s); remove_backslash(b.text); return b.text; }
-std::string replaced(const std::string& s, const char* ext) { Buffer b(s); replace_extension(b.text, ext); return b.text; }
 std::string shortened(const std::string& s, int limit) { Buffer b(s); shorten_path(b.text, limit); return b.text; }
 
 }  // namespace
 
-TEST(PathText, Backslashes) {
+TEST(Paths, Backslashes) {
     EXPECT_EQ(added(""), "");
     EXPECT_EQ(added("C:"), "C:\\");
     EXPECT_EQ(added("C:\\A"), "C:\\A\\");
@@ -35,19 +34,7 @@ TEST(PathText, Backslashes) {
     EXPECT_EQ(removed(""), "");
 }
 
-TEST(PathText, ReplaceExtension) {
-    EXPECT_EQ(replaced("C:\\dir\\file.exe", ".~xe"), "C:\\dir\\file.~xe");
-    EXPECT_EQ(replaced("C:\\dir.old\\file", ".~xe"), "C:\\dir.old\\file.~xe");
-    EXPECT_EQ(replaced("C:\\dir\\file", ".dll"), "C:\\dir\\file.dll");
-    EXPECT_EQ(replaced("C:\\dir\\a.b.dll", ".~ll"), "C:\\dir\\a.b.~ll");
-    EXPECT_EQ(replaced("C:\\dir\\file.", ".~ll"), "C:\\dir\\file.~ll");
-    std::string near_full = "C:\\" + std::string(250, 'n') + ".dll";   // 257 characters
-    EXPECT_EQ(replaced(near_full, ".~ll"), "C:\\" + std::string(250, 'n') + ".~ll");
-    std::string no_room = "C:\\" + std::string(254, 'n');               // 257, no extension
-    EXPECT_EQ(replaced(no_room, ".~ll"), no_room);
-}
-
-TEST(PathText, ShortenPath) {
+TEST(Paths, ShortenPath) {
     struct { const char* in; int limit; const char* out; } cases[] = {
         {"C:\\Program Files\\Netscape\\Communicator\\Program\\Plugins", 40, "C:\\Program Files\\Netscape\\...\\Plugins"},
         {"C:\\Program Files\\Netscape\\Communicator\\Program", 46, "C:\\Program Files\\Netscape\\Communicator\\Program"},
@@ -155,4 +142,31 @@ TEST_F(PathDisk, FreeSpaceIsMeasuredAtTheDriveRoot) {
         EXPECT_NEAR((double)kb, (double)cap, 64.0 * 1024) << p;
     }
     EXPECT_EQ(free_space_kb("Q:\\nowhere"), FREE_SPACE_UNKNOWN);
+}
+
+TEST_F(PathDisk, ToLongPathGivesEachExistingPartAsListed) {
+    make_directory(path("Long Directory Name"));
+    write_file(path("Long Directory Name\\Some Long File.txt"), "x");
+    std::string long_path = path("Long Directory Name\\Some Long File.txt");
+    std::string short_form = short_path(long_path);
+    ASSERT_NE(short_form, long_path);
+    struct { std::string in, out; } cases[] = {
+        {short_form, long_path},
+        {path("long directory name"), path("Long Directory Name")},   // the listed spelling
+        {path("Long Directory Name\\missing.txt"), path("Long Directory Name\\missing.txt")},
+        {path("Long Directory Name\\"), path("Long Directory Name\\")},
+        {"\\\\server\\share\\dir", "\\\\server\\share\\dir"},
+        {path("Long*"), path("Long*")},
+    };
+    for (const auto& c : cases) {
+        char buffer[PATH_BUFFER_SIZE] = {};
+        std::strcpy(buffer, c.in.c_str());
+        to_long_path(buffer);
+        EXPECT_EQ(std::string(buffer), c.out) << c.in;
+    }
+    char buffer[PATH_BUFFER_SIZE] = {};
+    std::strcpy(buffer, short_form.c_str());
+    test_fail_allocation(1);
+    to_long_path(buffer);
+    EXPECT_EQ(std::string(buffer), short_form);
 }

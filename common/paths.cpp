@@ -1,4 +1,4 @@
-#include "detect/paths.h"
+#include "common/paths.h"
 
 #include "common/install_context.h"
 #include "common/install_record.h"
@@ -152,14 +152,6 @@ void add_backslash(char* path) {
 void remove_backslash(char* path) {
     size_t n = std::strlen(path);
     if (n > 3 && path[n - 1] == '\\') path[n - 1] = 0;
-}
-
-void replace_extension(char* path, const char* extension) {
-    size_t n = std::strlen(path);
-    char* dot = std::strrchr(path, '.');
-    size_t keep = (dot && !std::strchr(dot, '\\')) ? (size_t)(dot - path) : n;
-    if (keep + std::strlen(extension) >= (size_t)PATH_BUFFER_SIZE) return;
-    std::strcpy(path + keep, extension);
 }
 
 void shorten_path(char* path, int limit) {

@@ -1,17 +1,25 @@
-#include "install/install_text.h"
+#include "common/path_text.h"
 
 #include <cstring>
 
-namespace {
-char lower(char c) { return (c >= 'A' && c <= 'Z') ? (char)(c - 'A' + 'a') : c; }
-}  // namespace
-
 bool same_name(const char* a, const char* b) {
-    while (*a && lower(*a) == lower(*b)) {
+    while (*a && ascii_lower(*a) == ascii_lower(*b)) {
         ++a;
         ++b;
     }
-    return lower(*a) == lower(*b);
+    return ascii_lower(*a) == ascii_lower(*b);
+}
+
+const char* after_prefix(const char* text, const char* prefix) {
+    for (; *prefix; ++text, ++prefix)
+        if (ascii_lower(*text) != ascii_lower(*prefix)) return nullptr;
+    return text;
+}
+
+int path_depth(const char* path) {
+    int n = 0;
+    for (; *path; ++path) n += *path == '\\';
+    return n;
 }
 
 const char* last_component(const char* name) {
