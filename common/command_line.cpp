@@ -1,5 +1,6 @@
 #include "common/command_line.h"
 
+#include "common/path_text.h"
 #include "common/status.h"
 
 #include <cstring>
@@ -11,16 +12,6 @@ bool is_blank(char c) { return c == ' ' || c == '\t'; }
 // Characters no Windows path may hold: a value with one of them is never handed on.
 bool is_path_character(char c) {
     return (unsigned char)c >= 0x20 && !std::strchr("\"*<>?|", c);
-}
-
-// True when `text` starts with `name` (upper case), letter case aside.
-bool starts_with(const char* text, const char* name) {
-    for (; *name; ++text, ++name) {
-        char c = *text;
-        if (c >= 'a' && c <= 'z') c = (char)(c - 'a' + 'A');
-        if (c != *name) return false;
-    }
-    return true;
 }
 
 // Copies [begin, end) into the path field `out` when it fits and holds only path characters;
@@ -83,7 +74,7 @@ void parse_command_line(const char* line, CommandLine& out) {
             p += 2;
             continue;
         }
-        bool directory = starts_with(p + (*p == '"'), "/D=");
+        bool directory = after_prefix(p + (*p == '"'), "/d=");
         int taken = take_argument(&p, argument, directory);
         bool understood = false;
         if (directory && taken != ARGUMENT_UNCLOSED_QUOTE && argument[3]) {
@@ -95,7 +86,7 @@ void parse_command_line(const char* line, CommandLine& out) {
             out.directory_refusal = taken == ARGUMENT_TOO_LONG ? MSG_DIRECTORY_TOO_LONG
                                                                : take_path(argument + 3, end, out.directory);
             understood = end > argument + 3;
-        } else if (taken == ARGUMENT_OK && starts_with(argument, "/LOG=")) {
+        } else if (taken == ARGUMENT_OK && after_prefix(argument, "/log=")) {
             const char* value = argument + 5;
             understood = *value && take_path(value, value + std::strlen(value), out.log_file) == 0;
         } else if (taken == ARGUMENT_OK && argument[0] == '/' && argument[1] && !argument[2]) {

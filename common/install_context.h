@@ -22,8 +22,7 @@ struct InstallContext {
     int screen_width, screen_height, menu_height;
     int centre_x, centre_y;         // the point dialogs are centred on
     char caption[80];               // string 96: backdrop title, caption of message boxes
-    char product_short_name[64];    // string 98
-    char uninstall_key_name[64];    // "Uninstall\" + product_short_name
+    char uninstall_key_name[64];    // UNINSTALL_KEY_NAME (common/install_record.h)
     HBRUSH background_brush;
     UINT chooser_notify_message;    // "commdlg_LBSelChangedNotify"
     HWND backdrop_window;

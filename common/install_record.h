@@ -19,6 +19,7 @@
 #pragma once
 
 #include "platform/win32.h"
+#include "resources/product_name.h"
 
 inline constexpr char INSTALL_RECORD_VALUE[] = "InstallRecord";
 inline constexpr char INSTALL_RECORD_TAG[] = "Brisvane install record 1";
@@ -54,8 +55,14 @@ constexpr int RECORD_STAMP_DIGITS = 24;
 
 // Where shared files' use counts are kept (HKEY_LOCAL_MACHINE), one REG_DWORD per full path.
 inline constexpr char SHARED_DLLS_KEY[] = "Software\\Microsoft\\Windows\\CurrentVersion\\SharedDLLs";
-// The parent of the uninstall records (HKEY_LOCAL_MACHINE); ctx.uninstall_key_name is below it.
-inline constexpr char UNINSTALL_PARENT_KEY[] = "Software\\Microsoft\\Windows\\CurrentVersion";
+// The uninstall records (HKEY_LOCAL_MACHINE), and this product's, named once for the installer,
+// which writes it, and the uninstaller, which reads and removes it.
+#define UNINSTALL_PARENT_KEY_TEXT "Software\\Microsoft\\Windows\\CurrentVersion"
+#define UNINSTALL_RECORDS_KEY UNINSTALL_PARENT_KEY_TEXT "\\Uninstall"
+// The parent of the uninstall records; ctx.uninstall_key_name (UNINSTALL_KEY_NAME) is below it.
+inline constexpr char UNINSTALL_PARENT_KEY[] = UNINSTALL_PARENT_KEY_TEXT;
+inline constexpr char UNINSTALL_KEY_NAME[] = "Uninstall\\" PRODUCT_SHORT_NAME;
+inline constexpr char UNINSTALL_KEY[] = UNINSTALL_RECORDS_KEY "\\" PRODUCT_SHORT_NAME;
 
 // The one check of a record's form, made by the installer before it merges an earlier record
 // and by the uninstaller before it takes anything from one: `size` bytes of `text` are the tag,

@@ -70,12 +70,7 @@ int open_install_package() {
     if (ctx.browser_flags & BROWSER_NETSCAPE) make_plugin_directory(ctx.netscape_directory);
     if (ctx.browser_flags & BROWSER_EXPLORER) make_plugin_directory(ctx.explorer_directory);
 
-    ctx.program_path[0] = 0;
-    GetModuleFileNameA(nullptr, ctx.program_path, PATH_BUFFER_SIZE);
-    ctx.program_path[PATH_BUFFER_SIZE - 1] = 0;
-    ctx.error_file_name[0] = 0;
-    append_text(ctx.error_file_name, PATH_BUFFER_SIZE, ctx.program_path);
-    ctx.package_file = _lopen(ctx.program_path, OF_READ);
+    ctx.package_file = open_program_file();
     return ctx.package_file == HFILE_ERROR ? MSG_READ_ERROR : STATUS_OK;
 }
 

@@ -102,17 +102,21 @@ int read_table(HFILE file, const SetupHeader& header) {
 
 }  // namespace
 
+HFILE open_program_file() {
+    ctx.program_path[0] = 0;
+    GetModuleFileNameA(nullptr, ctx.program_path, PATH_BUFFER_SIZE);
+    ctx.program_path[PATH_BUFFER_SIZE - 1] = 0;
+    std::strcpy(ctx.error_file_name, ctx.program_path);
+    return _lopen(ctx.program_path, OF_READ);
+}
+
 int load_package() {
     const SetupHeader& header = setup_header();
     ctx.target_directory[0] = 0;
     detect_browsers();
 
-    GetModuleFileNameA(nullptr, ctx.program_path, PATH_BUFFER_SIZE);
-    ctx.program_path[PATH_BUFFER_SIZE - 1] = 0;
-    std::strcpy(ctx.error_file_name, ctx.program_path);
-
     int status = MSG_READ_ERROR;
-    HFILE file = _lopen(ctx.program_path, OF_READ);
+    HFILE file = open_program_file();
     if (file != HFILE_ERROR) {
         status = read_table(file, header);
         _lclose(file);

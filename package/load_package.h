@@ -1,6 +1,8 @@
 // Finding, checking and loading the package appended to this program file.
 #pragma once
 
+#include "platform/win32.h"
+
 #include <cstdint>
 
 // Runs at start-up: detects the browsers; checks, in one pass over the whole program file,
@@ -18,6 +20,10 @@
 // directory that names no sound certificate table behind the package is invalid data (44), as
 // is a file without PE headers in its first 512 bytes (no checksum field to verify).
 int load_package();
+
+// Opens this program file read-only, its path written into ctx.program_path and
+// ctx.error_file_name (what a read error names). HFILE_ERROR when it cannot be opened.
+HFILE open_program_file();
 
 // The File entry record_length bytes after `entry`. A walk starts at ctx.file_table and takes
 // exactly file_count steps.

@@ -4,6 +4,7 @@
 #include "common/command_line.h"
 #include "common/install_context.h"
 #include "common/install_journal.h"
+#include "common/install_record.h"
 #include "common/instance_lock.h"
 #include "common/memory_blocks.h"
 #include "common/run_log.h"
@@ -91,9 +92,7 @@ void extract_logo() {
     for (uint32_t i = 0; entry && i < header.file_count; ++i, entry = next_file_entry(entry)) {
         if (!(entry_flags(entry) & ENTRY_NOT_INSTALLED) || lstrcmpiA(entry_name(entry), LOGO_ENTRY_NAME) != 0)
             continue;
-        GetModuleFileNameA(nullptr, ctx.program_path, PATH_BUFFER_SIZE);
-        std::strcpy(ctx.error_file_name, ctx.program_path);
-        ctx.package_file = _lopen(ctx.program_path, OF_READ);
+        ctx.package_file = open_program_file();
         if (ctx.package_file == HFILE_ERROR) return;
         extract_entry(ctx.logo_temp_path, entry, "");
         _lclose(ctx.package_file);
@@ -296,8 +295,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR arguments, int) {
             // folders it made for its target go while empty, so the Directory page sees the
             // disk as it will be.
             recover_killed_run();
-            LoadStringA(instance, MSG_PRODUCT_SHORT_NAME, ctx.product_short_name, sizeof ctx.product_short_name);
-            wsprintfA(ctx.uninstall_key_name, "Uninstall\\%s", ctx.product_short_name);
+            std::strcpy(ctx.uninstall_key_name, UNINSTALL_KEY_NAME);
             code = run_program(command, startup_failed);
         }
         release_brush();

@@ -9,18 +9,23 @@
 
 #include <cstring>
 
+int show_uninstaller_text(HINSTANCE instance, const char* text, unsigned style) {
+    char caption[64];
+    LoadStringA(instance, MSG_U_CAPTION, caption, sizeof caption);
+    return MessageBoxA(nullptr, text, caption, style);
+}
+
+int uninstaller_box(HINSTANCE instance, int id, const char* argument, unsigned style) {
+    char format[512], text[PATH_BUFFER_SIZE + 512];
+    LoadStringA(instance, (UINT)id, format, sizeof format);
+    if (argument) wsprintfA(text, format, argument);
+    return show_uninstaller_text(instance, argument ? text : format, style);
+}
+
 namespace {
 
 enum Outcome { GONE, REMOVED, AT_RESTART, FAILED };
 
-// The text `id` with `argument` in it, in a message box; returns the answer.
-int ask(const RemovalOptions& o, int id, const char* argument, unsigned style) {
-    char format[512], text[PATH_BUFFER_SIZE + 512], caption[64];
-    LoadStringA(o.instance, (UINT)id, format, sizeof format);
-    LoadStringA(o.instance, MSG_U_CAPTION, caption, sizeof caption);
-    wsprintfA(text, format, argument);
-    return MessageBoxA(nullptr, text, caption, style);
-}
 
 bool exists(const char* path) { return GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES; }
 
@@ -37,7 +42,7 @@ Outcome remove_file(const char* path, const RemovalOptions& o, RemovalReport& r)
             return REMOVED;
         }
         if (!exists(path)) return GONE;
-        if (o.silent || ask(o, MSG_U_IN_USE, path, BOX_WARNING_RETRY_CANCEL) != ANSWER_RETRY) break;
+        if (o.silent || uninstaller_box(o.instance, MSG_U_IN_USE, path, BOX_WARNING_RETRY_CANCEL) != ANSWER_RETRY) break;
     }
     if (MoveFileExA(path, nullptr, MOVEFILE_DELAY_UNTIL_REBOOT)) {
         ++r.at_restart;
@@ -183,7 +188,7 @@ void remove_shared_file(const InstallRecord& record, const RecordEntry& e, const
     RegDeleteValueA(key, path);
     RegCloseKey(key);
     if (!exists(path)) return;
-    if (!o.silent && ask(o, MSG_U_SHARED_UNUSED, path, BOX_QUESTION_YES_NO | MB_DEFBUTTON2) == ANSWER_YES) {
+    if (!o.silent && uninstaller_box(o.instance, MSG_U_SHARED_UNUSED, path, BOX_QUESTION_YES_NO | MB_DEFBUTTON2) == ANSWER_YES) {
         remove_file(path, o, r);
     } else {
         ++r.shared_kept;

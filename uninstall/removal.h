@@ -26,9 +26,12 @@
 #include "resources/product_name.h"
 #include "uninstall/record_reader.h"
 
-// The uninstall records, and this product's, under HKEY_LOCAL_MACHINE.
-#define UNINSTALL_RECORDS_KEY "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall"
-constexpr const char UNINSTALL_KEY[] = UNINSTALL_RECORDS_KEY "\\" PRODUCT_SHORT_NAME;
+
+// The uninstaller's message boxes, all under its caption. Returns the button.
+// `text` as it is:
+int show_uninstaller_text(HINSTANCE instance, const char* text, unsigned style);
+// Catalogue text `id`, with `argument` in it (wsprintfA) when that is not null:
+int uninstaller_box(HINSTANCE instance, int id, const char* argument, unsigned style);
 
 struct RemovalOptions {
     HINSTANCE instance;            // where the texts are

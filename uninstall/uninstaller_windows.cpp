@@ -24,17 +24,9 @@ namespace {
 
 HINSTANCE instance;
 
-void show(const char* text, unsigned style) {
-    char caption[64];
-    LoadStringA(instance, MSG_U_CAPTION, caption, sizeof caption);
-    MessageBoxA(nullptr, text, caption, style);
-}
+void show(const char* text, unsigned style) { show_uninstaller_text(instance, text, style); }
 
-void show_text(int id, unsigned style) {
-    char text[512];
-    LoadStringA(instance, (UINT)id, text, sizeof text);
-    show(text, style);
-}
+void show_text(int id, unsigned style) { uninstaller_box(instance, id, nullptr, style); }
 
 // Appends text `id`, formatted with a number or a string, to `out`.
 void append_number(char* out, int size, int id, int number) {
@@ -157,10 +149,7 @@ int uninstall(bool silent) {
         return UEXIT_NO_RECORD;
     }
     if (!silent) {
-        char text[256], caption[64];
-        LoadStringA(instance, MSG_U_CONFIRM, text, sizeof text);
-        LoadStringA(instance, MSG_U_CAPTION, caption, sizeof caption);
-        if (MessageBoxA(nullptr, text, caption, BOX_QUESTION_YES_NO) != ANSWER_YES) {
+        if (uninstaller_box(instance, MSG_U_CONFIRM, nullptr, BOX_QUESTION_YES_NO) != ANSWER_YES) {
             free_install_record(record);
             return UEXIT_CANCELLED;
         }

@@ -2,6 +2,8 @@
 // context and the program file open as package_file, as the install steps find them.
 #pragma once
 
+#include "common/install_record.h"
+
 #include "tests/support/make_package.h"
 #include "tests/support/test_env.h"
 
@@ -17,12 +19,11 @@ PackageEntry package_entry(const std::string& name, uint16_t flags, const std::s
                            uint16_t a = 0, uint16_t b = 0, uint16_t c = 0, uint16_t d = 0);
 
 // The product's registry keys as a run writes them, spelled out here rather than taken from the
-// program's headers, so that a key written elsewhere shows; and the uninstall record's name
-// below the system's uninstall key (ctx.uninstall_key_name), as start-up sets it.
+// program's headers, so that a key written elsewhere shows. (Start-up sets
+// ctx.uninstall_key_name to the program's UNINSTALL_KEY_NAME; the tests do the same.)
 inline constexpr char SETTINGS[] = "Software\\Quendlark\\Brisvane\\Main";
 inline constexpr char OLD_KEY[] = "Software\\Halvo\\Brisvane\\Main";
 inline constexpr char UNINSTALL[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Brisvane!";
-inline constexpr char UNINSTALL_KEY_NAME[] = "Uninstall\\Brisvane!";
 // The progress page of a run on the host, which has no windows: the steps only pass it on.
 inline HWND const PAGE = reinterpret_cast<HWND>(0x405);
 
