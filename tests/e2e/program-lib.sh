@@ -372,6 +372,33 @@ click 2
 SCRIPT
 }
 
+# use_log NAME: sets LOG (C:\bvlog\NAME.log, what /LOG= is given) and log_file (its path here).
+use_log() {
+    LOG="C:\\bvlog\\$1.log"
+    mkdir -p "$drive_c/bvlog"
+    log_file=$(linux_path "$LOG")
+}
+
+# expect_damage_refused INSTALLER SNAP: run without arguments, INSTALLER says "This program file
+# contains invalid data." before any page (screenshot SNAP), ends with -1 (255), and leaves no
+# temporary file and nothing installed.
+expect_damage_refused() {
+    start_installer "$1"
+    drive refuse <<SCRIPT || fail "the damaged installer did not say so"
+timeout 10000
+wait_window #32770 *
+wait_window InstClass "Brisvane! Install program"
+expect_no_control 800
+expect_no_control 1
+sleep 200
+snap $2
+box * 1 "This program file contains invalid data."
+SCRIPT
+    expect_exit 255
+    expect_no_temp_files
+    expect_nothing_installed "$drive_c/bvtest"
+}
+
 # block_temporary_names FILE / unblock_temporary_names FILE: folders at every temporary name the
 # installer may give FILE's new copy ("FILE~", then "FILE~!" and the other marks), so that the
 # copy cannot be written: the prompt names the last one tried, "FILE~@".

@@ -6,9 +6,7 @@
 # logs why, and a disk that fills during the copy ends with 14, undone.
 source "$(dirname "$0")/../program-lib.sh"
 reset_state
-LOG='C:\bvlog\lines.log'
-mkdir -p "$drive_c/bvlog"
-log_file=$(linux_path "$LOG")
+use_log lines
 
 # row CODE WINDOW "LOG LINE" ARGUMENTS...: WINDOW is "none" (the watch must see none) or
 # "any"; the log (always asked for, last on the line) holds LOG LINE and ends with the code.

@@ -5,9 +5,7 @@
 # Interactively: the box "This program file contains invalid data." and -1.
 source "$(dirname "$0")/../program-lib.sh"
 reset_state
-LOG='C:\bvlog\damaged.log'
-mkdir -p "$drive_c/bvlog"
-log_file=$(linux_path "$LOG")
+use_log damaged
 
 # The .rsrc section's place in the file, from the section table.
 u16() { od -An -tu2 -j "$2" -N2 "$1" | tr -d ' '; }
@@ -52,18 +50,5 @@ grep -qF "This program file contains invalid data." <<<"$log" || fail "the log l
 grep -qxF "Exit code: 12" <<<"$log" || fail "the log lacks its exit code: $log"
 
 # Interactively: the box, before any page.
-start_installer "$damaged"
-drive refuse <<'SCRIPT' || fail "the damaged installer did not say so"
-timeout 10000
-wait_window #32770 *
-wait_window InstClass "Brisvane! Install program"
-expect_no_control 800
-expect_no_control 1
-sleep 200
-snap program-part-damaged
-box * 1 "This program file contains invalid data."
-SCRIPT
-expect_exit 255
-expect_no_temp_files
-expect_nothing_installed "$drive_c/bvtest"
+expect_damage_refused "$damaged" program-part-damaged
 finish

@@ -6,9 +6,7 @@
 # box (and the window watch sees it: the control for every "no window" check here).
 source "$(dirname "$0")/../program-lib.sh"
 reset_state
-LOG='C:\bvlog\failure.log'
-mkdir -p "$drive_c/bvlog" 
-log_file=$(linux_path "$LOG")
+use_log failure
 
 # silent_failure CODE "LOG LINE" ARGUMENTS...: the run ends with CODE, no window, nothing
 # installed, and the log holds LOG LINE and the exit code.

@@ -7,10 +7,8 @@
 source "$(dirname "$0")/../program-lib.sh"
 reset_state
 TARGET='C:\bvtest\silent path\Brisvane Plug in'
-LOG='C:\bvlog\silent.log'
-mkdir -p "$drive_c/bvlog" 
+use_log silent
 target_dir=$(linux_path "$TARGET")
-log_file=$(linux_path "$LOG")
 
 watch_windows
 start_installer "" /S "/LOG=$LOG" '/D=C:\bvtest\silent' 'path\Brisvane' Plug in

@@ -7,6 +7,7 @@
 // nothing of the run left behind; no memory or file handle may be lost, and files newer than
 // the package's must never be touched. A summary line per kind of fault is printed.
 #include "tests/unit/install/install_fixture.h"
+#include "tests/unit/install/killed_run.h"
 
 #include "common/status.h"
 #include "install/extension_checksum.h"
@@ -380,21 +381,7 @@ TEST_F(FaultSweep, ARunKilledAtEveryFileStepIsUndoneOrCompletedByTheNextRun) {
     for (long n = 1; n <= steps_; ++n) {
         SCOPED_TRACE("killed at file step " + std::to_string(n));
         prepare();
-        host_kill_at_step(n);
-        bool killed = false;
-        // What the killed process held goes with it: not a leak of the program's.
-        __lsan_disable();
-        try {
-            run_install_steps(PAGE);
-        } catch (const HostKilled&) {
-            killed = true;
-        }
-        __lsan_enable();
-        host_kill_at_step(0);
-        ASSERT_TRUE(killed);
-        // The process is gone: its handles close and its memory goes.
-        if (ctx.output_file != HFILE_ERROR) _lclose(ctx.output_file);
-        if (ctx.package_file != HFILE_ERROR) _lclose(ctx.package_file);
+        ASSERT_TRUE(run_install_steps_killed_at(n));
         start_next_run();
 
         recover_killed_run();

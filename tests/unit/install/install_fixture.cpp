@@ -99,3 +99,4 @@ void forget_pending_list() {
     free_block(&ctx.pending_files_block);
     ctx.pending_files = nullptr;
 }
+

@@ -1,6 +1,7 @@
 // The install sequence on the host: the steps in order, success with commit, shortcuts and
 // records, and the clean-up after a stop, a cancelled prompt or a missing progress page.
 #include "tests/unit/install/install_fixture.h"
+#include "tests/unit/install/killed_run.h"
 
 #include "common/install_journal.h"
 #include "common/status.h"
@@ -8,8 +9,6 @@
 #include "package/package_format.h"
 #include "platform/host/host_control.h"
 #include "tests/support/make_pe.h"
-
-#include <sanitizer/lsan_interface.h>
 
 #include <cstring>
 #include <string>
@@ -214,20 +213,7 @@ TEST_F(InstallSequence, TargetFoldersMadeForTheRunGoWithAKilledOrFailedRun) {
     for (long step = 1; step <= 3; ++step) {
         SCOPED_TRACE("killed at file step " + std::to_string(step));
         prepare();
-        host_kill_at_step(step);
-        bool killed = false;
-        __lsan_disable();
-        try {
-            run_install_steps(PAGE);
-        } catch (const HostKilled&) {
-            killed = true;
-        }
-        __lsan_enable();
-        host_kill_at_step(0);
-        ASSERT_TRUE(killed);
-        if (ctx.output_file != HFILE_ERROR) _lclose(ctx.output_file);
-        if (ctx.package_file != HFILE_ERROR) _lclose(ctx.package_file);
-        ctx.output_file = ctx.package_file = HFILE_ERROR;
+        ASSERT_TRUE(run_install_steps_killed_at(step));
         EXPECT_TRUE(recover_killed_run());
         EXPECT_EQ(GetFileAttributesA(path("new").c_str()), INVALID_FILE_ATTRIBUTES);
     }

@@ -12,6 +12,7 @@ list(APPEND BRISVANE_UNIT_TESTS
   tests/unit/install/interface_faults_test.cpp
 )
 list(APPEND BRISVANE_HOST_ONLY_TESTS
+  tests/unit/install/killed_run.cpp
   tests/unit/install/shared_files_test.cpp
   tests/unit/install/main_files_test.cpp
   tests/unit/install/install_sequence_test.cpp
