@@ -120,7 +120,7 @@ int build_code_tables(const uint8_t* lengths, unsigned count, unsigned simple_co
                 if (h > 0) {
                     offsets[h] = i;
                     CodeEntry link{};
-                    link.op = (uint8_t)(CODE_OP_LINK + j);
+                    link.op = (uint8_t)(CODE_OP_LINK_BASE + j);
                     link.bits = (uint8_t)level_width[h - 1];
                     link.table = q;
                     unsigned index = (i & ((1u << w) - 1)) >> (w - (unsigned)level_width[h - 1]);

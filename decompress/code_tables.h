@@ -8,14 +8,23 @@
 
 #include <cstdint>
 
+constexpr unsigned CODE_MAX_BITS = 16;
+constexpr unsigned CODE_MAX_SYMBOLS = 288;
+
 // Values of CodeEntry::op.
 enum : uint8_t {
     CODE_OP_MAX_EXTRA = 13,   // 0..13: a length or distance base with this many extra bits
     CODE_OP_END = 15,         // end of block
     CODE_OP_LITERAL = 16,     // literal byte (in the code-length code: any symbol)
-    CODE_OP_LINK = 16,        // 16 + n (17..32): link to a sub-table indexed by n more bits
+    // Ops above this base are links: op = base + n (17..31) names a sub-table indexed by the
+    // next n bits, n = op - CODE_OP_LINK_BASE. The base itself is the literal's op, so one
+    // comparison, op > CODE_OP_LINK_BASE, finds every entry that is not a decoded symbol
+    // (a link or an invalid pattern).
+    CODE_OP_LINK_BASE = 16,
     CODE_OP_INVALID = 100,    // a pattern no symbol takes
 };
+static_assert(CODE_OP_LINK_BASE >= CODE_OP_LITERAL && CODE_OP_LINK_BASE + CODE_MAX_BITS < CODE_OP_INVALID,
+              "links lie above every symbol's op and below the invalid op");
 
 struct CodeEntry {
     uint8_t op;
@@ -31,9 +40,6 @@ constexpr int CODE_COMPLETE = 0;         // complete, longest code 1 bit, or no 
 constexpr int CODE_INCOMPLETE = 1;       // tables built; unused patterns decode as invalid
 constexpr int CODE_OVERSUBSCRIBED = 2;   // no tables
 constexpr int CODE_NO_MEMORY = 3;        // no tables (those made are freed)
-
-constexpr unsigned CODE_MAX_BITS = 16;
-constexpr unsigned CODE_MAX_SYMBOLS = 288;
 
 // Builds the lookup tables of one code.
 //   lengths[count]: code lengths 0..16 (0: the symbol has no code); count at most 288.

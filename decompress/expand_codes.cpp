@@ -79,13 +79,13 @@ inline const CodeEntry* look_up(BitState& b, const CodeEntry* table, unsigned ro
                                 bool* short_input) {
     need_bits(b, root_bits);
     const CodeEntry* e = table + (b.buffer & bit_masks[root_bits]);
-    while (e->op > CODE_OP_LINK) {
+    while (e->op > CODE_OP_LINK_BASE) {
         if (e->op == CODE_OP_INVALID) return nullptr;
         if (!drop_bits(b, e->bits)) {
             *short_input = true;
             return nullptr;
         }
-        unsigned n = e->op - CODE_OP_LINK;
+        unsigned n = e->op - CODE_OP_LINK_BASE;
         need_bits(b, n);
         e = e->table + (b.buffer & bit_masks[n]);
     }
@@ -149,9 +149,9 @@ inline void copy_in_window(uint8_t* window, uint32_t pos, uint32_t source, uint3
 // Follows links from a root entry into sub-tables. Null at an invalid pattern. Most codes
 // end in the root table: the loop is laid out as the rare case.
 inline const CodeEntry* follow_links(const CodeEntry* e, BitWord& buffer, unsigned& count) {
-    while (__builtin_expect(e->op > CODE_OP_LINK, 0)) {
+    while (__builtin_expect(e->op > CODE_OP_LINK_BASE, 0)) {
         if (e->op == CODE_OP_INVALID) return nullptr;
-        unsigned n = e->op - CODE_OP_LINK;
+        unsigned n = e->op - CODE_OP_LINK_BASE;
         buffer >>= e->bits;
         count -= e->bits;
         e = e->table + low_bits(buffer, n);

@@ -39,9 +39,9 @@ const CodeEntry* walk(const CodeEntry* table, unsigned root_bits, uint32_t code,
     for (unsigned i = 0; i < length; ++i) reading |= ((code >> (length - 1 - i)) & 1u) << i;
     unsigned consumed = 0;
     const CodeEntry* e = table + (reading & ((1u << root_bits) - 1));
-    while (e->op > CODE_OP_LINK && e->op != CODE_OP_INVALID) {
+    while (e->op > CODE_OP_LINK_BASE && e->op != CODE_OP_INVALID) {
         consumed += e->bits;
-        unsigned n = e->op - CODE_OP_LINK;
+        unsigned n = e->op - CODE_OP_LINK_BASE;
         e = e->table + ((reading >> consumed) & ((1u << n) - 1));
     }
     *used = consumed + e->bits;
@@ -187,11 +187,11 @@ unsigned unwritten_entries(const CodeEntry* table, unsigned width, int depth = 0
     unsigned bad = 0;
     for (unsigned i = 0; i < (1u << width); ++i) {
         const CodeEntry& e = table[i];
-        bool link = e.op > CODE_OP_LINK && e.op <= CODE_OP_LINK + CODE_MAX_BITS;
+        bool link = e.op > CODE_OP_LINK_BASE && e.op <= CODE_OP_LINK_BASE + CODE_MAX_BITS;
         bool valid = e.op <= CODE_OP_MAX_EXTRA || e.op == CODE_OP_END || e.op == CODE_OP_LITERAL ||
                      e.op == CODE_OP_INVALID || link;
         if (!valid || e.bits > CODE_MAX_BITS || depth > (int)CODE_MAX_BITS) ++bad;
-        else if (link) bad += unwritten_entries(e.table, e.op - CODE_OP_LINK, depth + 1);
+        else if (link) bad += unwritten_entries(e.table, e.op - CODE_OP_LINK_BASE, depth + 1);
     }
     return bad;
 }
