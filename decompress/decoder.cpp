@@ -116,9 +116,7 @@ int expand_stream() {
     unsigned header;
     do {
         BitState b = load_bits();
-        need_bits(b, 4);
-        header = b.buffer & 0xF;
-        if (!drop_bits(b, 4)) {
+        if (!take_bits(b, 4, &header)) {
             status = short_input_status();
             break;
         }
@@ -148,21 +146,19 @@ int expand_stream() {
 int expand_stored_block() {
     BitState b = load_bits();
     drop_bits(b, b.count % 8);   // to the next byte boundary; these bits mean nothing
-    need_bits(b, 16);
-    unsigned remaining = b.buffer & 0xFFFF;
-    if (!drop_bits(b, 16)) return short_input_status();
+    unsigned remaining;
+    if (!take_bits(b, 16, &remaining)) return short_input_status();
 
     uint8_t* window = decoder.window;
     uint32_t pos = decoder.window_pos;
     int status = STATUS_OK;
     while (remaining > 0) {
-        need_bits(b, 8);
-        window[pos++] = (uint8_t)b.buffer;
-        if (!drop_bits(b, 8)) {
+        unsigned byte;
+        if (!take_bits(b, 8, &byte)) {
             status = short_input_status();
-            --pos;
             break;
         }
+        window[pos++] = (uint8_t)byte;
         --remaining;
         if (pos == WINDOW_SIZE) {
             decoder.window_pos = pos;
@@ -230,9 +226,9 @@ int read_code_lengths(const CodeEntry* table, unsigned table_bits, uint8_t* leng
         }
         unsigned extra_bits = symbol == 16 ? 2 : symbol == 17 ? 3 : 7;
         unsigned repeat = symbol == 16 ? 3 : symbol == 17 ? 3 : 11;
-        need_bits(b, extra_bits);
-        repeat += b.buffer & bit_masks[extra_bits];
-        if (!drop_bits(b, extra_bits)) { status = short_input_status(); break; }
+        unsigned extra;
+        if (!take_bits(b, extra_bits, &extra)) { status = short_input_status(); break; }
+        repeat += extra;
         if (n + repeat > total) { status = STATUS_BAD_DATA; break; }
         unsigned value = symbol == 16 ? previous : 0;
         while (repeat--) lengths[n++] = (uint8_t)value;
@@ -246,22 +242,20 @@ int read_code_lengths(const CodeEntry* table, unsigned table_bits, uint8_t* leng
 
 int expand_dynamic_block() {
     BitState b = load_bits();
-    need_bits(b, 5);
-    unsigned literal_count = (b.buffer & 0x1F) + 257;
-    if (!drop_bits(b, 5)) return short_input_status();
-    need_bits(b, 5);
-    unsigned distance_count = (b.buffer & 0x1F) + 1;
-    if (!drop_bits(b, 5)) return short_input_status();
-    need_bits(b, 4);
-    unsigned length_code_count = (b.buffer & 0xF) + 4;
-    if (!drop_bits(b, 4)) return short_input_status();
+    unsigned literal_count, distance_count, length_code_count;
+    if (!take_bits(b, 5, &literal_count) || !take_bits(b, 5, &distance_count) ||
+        !take_bits(b, 4, &length_code_count))
+        return short_input_status();
+    literal_count += 257;
+    distance_count += 1;
+    length_code_count += 4;
     if (literal_count > MAX_LITERAL_COUNT || distance_count > MAX_DISTANCE_COUNT) return STATUS_BAD_DATA;
 
     uint8_t lengths[MAX_LITERAL_COUNT + MAX_DISTANCE_COUNT] = {};
     for (unsigned i = 0; i < length_code_count; ++i) {
-        need_bits(b, 3);
-        lengths[code_length_order[i]] = (uint8_t)(b.buffer & 7);
-        if (!drop_bits(b, 3)) return short_input_status();
+        unsigned length;
+        if (!take_bits(b, 3, &length)) return short_input_status();
+        lengths[code_length_order[i]] = (uint8_t)length;
     }
     store_bits(b);
 

@@ -288,20 +288,17 @@ __attribute__((optimize("Os"))) int expand_codes(const CodeEntry* literal_table,
         if (e->op == CODE_OP_END) break;
 
         // A match: its length, then its distance.
-        unsigned extra = e->op;
-        need_bits(b, extra);
-        uint32_t length = e->value + (b.buffer & bit_masks[extra]);
-        if (!drop_bits(b, extra)) { status = short_input_status(); break; }
+        unsigned extra;
+        if (!take_bits(b, e->op, &extra)) { status = short_input_status(); break; }
+        uint32_t length = e->value + extra;
 
         // A block whose distance code has no symbols may hold literals only.
         if (!distance_table) { status = STATUS_BAD_DATA; break; }
         e = look_up(b, distance_table, distance_bits, &short_input);
         if (!e) { status = short_input ? short_input_status() : STATUS_BAD_DATA; break; }
-        extra = e->op;
-        need_bits(b, extra);
+        if (!take_bits(b, e->op, &extra)) { status = short_input_status(); break; }
         // A distance that reaches before the stream's start copies the window's first zeros.
-        uint32_t source = pos - e->value - (b.buffer & bit_masks[extra]);
-        if (!drop_bits(b, extra)) { status = short_input_status(); break; }
+        uint32_t source = pos - e->value - extra;
 
         // Copy in chunks that end at the window's end on both sides.
         while (length > 0) {
