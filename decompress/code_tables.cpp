@@ -25,7 +25,7 @@ CodeEntry* allocate_table(unsigned width, CodeEntry*** link) {
 }  // namespace
 
 int build_code_tables(const uint8_t* lengths, unsigned count, unsigned simple_count,
-                      const uint16_t* bases, const uint16_t* extras, CodeEntry** table_out,
+                      const uint16_t* bases, const uint8_t* extras, CodeEntry** table_out,
                       unsigned* bits_inout) {
     unsigned c[CODE_MAX_BITS + 1] = {};        // codes of each length
     unsigned offsets[CODE_MAX_BITS + 1];       // counting sort offsets, then opening codes
@@ -140,7 +140,7 @@ int build_code_tables(const uint8_t* lengths, unsigned count, unsigned simple_co
                     r.op = s < 256 ? CODE_OP_LITERAL : CODE_OP_END;
                     r.value = (uint16_t)s;
                 } else {
-                    r.op = (uint8_t)extras[s - simple_count];
+                    r.op = extras[s - simple_count];
                     r.value = bases[s - simple_count];
                 }
             }

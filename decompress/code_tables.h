@@ -44,8 +44,8 @@ constexpr int CODE_NO_MEMORY = 3;        // no tables (those made are freed)
 // Builds the lookup tables of one code.
 //   lengths[count]: code lengths 0..16 (0: the symbol has no code); count at most 288.
 //   Symbols below `simple_count` are simple: op 16 (below 256) or 15 (256 and above), value =
-//   the symbol. A symbol s from simple_count on gets op = low 8 bits of extras[s -
-//   simple_count] and value = bases[s - simple_count].
+//   the symbol. A symbol s from simple_count on gets op = extras[s - simple_count] (its
+//   extra bits) and value = bases[s - simple_count].
 //   *table_out receives the root table (null when no symbol has a code).
 //   *bits_inout: the requested root width on entry, the actual one on return (0: no table).
 // Every table is one LocalAlloc of 2^n + 1 entries; the first entry is a header whose
@@ -53,7 +53,7 @@ constexpr int CODE_NO_MEMORY = 3;        // no tables (those made are freed)
 // Returns CODE_COMPLETE, CODE_INCOMPLETE (tables kept: the caller frees them),
 // CODE_OVERSUBSCRIBED or CODE_NO_MEMORY (nothing kept, *table_out must not be used).
 int build_code_tables(const uint8_t* lengths, unsigned count, unsigned simple_count,
-                      const uint16_t* bases, const uint16_t* extras, CodeEntry** table_out,
+                      const uint16_t* bases, const uint8_t* extras, CodeEntry** table_out,
                       unsigned* bits_inout);
 
 // Frees every table of the code whose root table is `root`. Null is allowed.

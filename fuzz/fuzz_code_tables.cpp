@@ -13,7 +13,7 @@
 namespace {
 
 uint16_t bases[CODE_MAX_SYMBOLS];
-uint16_t extras[CODE_MAX_SYMBOLS];
+uint8_t extras[CODE_MAX_SYMBOLS];
 
 void check_table(const CodeEntry* table, unsigned width, unsigned depth_bits) {
     if (!table || width == 0 || depth_bits + width > CODE_MAX_BITS) std::abort();
@@ -35,7 +35,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     static bool ready = [] {
         for (unsigned i = 0; i < CODE_MAX_SYMBOLS; ++i) {
             bases[i] = (uint16_t)(1000 + i);
-            extras[i] = (uint16_t)(i % 14);
+            extras[i] = (uint8_t)(i % 14);
         }
         return true;
     }();
@@ -83,7 +83,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         }
         if (e->op == CODE_OP_INVALID || used + e->bits != len) std::abort();
         bool ok = s < simple ? (e->value == s && e->op == (s < 256 ? CODE_OP_LITERAL : CODE_OP_END))
-                             : (e->value == bases[s - simple] && e->op == (uint8_t)extras[s - simple]);
+                             : (e->value == bases[s - simple] && e->op == extras[s - simple]);
         if (!ok) std::abort();
     }
     free_code_tables(table);
