@@ -44,5 +44,14 @@ inline bool drop_bits(BitState& b, unsigned n) {
     return true;
 }
 
+// Takes the next `n` bits (at most 16) as a number, the first of them its least significant
+// bit, into *value. False when the input ended before them: the stream is short
+// (short_input_status()).
+inline bool take_bits(BitState& b, unsigned n, unsigned* value) {
+    need_bits(b, n);
+    *value = b.buffer & ((1u << n) - 1);
+    return drop_bits(b, n);
+}
+
 // Writes the full window to the output and starts it again. Returns 0 or a status.
 int write_window();

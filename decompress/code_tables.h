@@ -8,14 +8,23 @@
 
 #include <cstdint>
 
+constexpr unsigned CODE_MAX_BITS = 16;
+constexpr unsigned CODE_MAX_SYMBOLS = 288;
+
 // Values of CodeEntry::op.
 enum : uint8_t {
     CODE_OP_MAX_EXTRA = 13,   // 0..13: a length or distance base with this many extra bits
     CODE_OP_END = 15,         // end of block
     CODE_OP_LITERAL = 16,     // literal byte (in the code-length code: any symbol)
-    CODE_OP_LINK = 16,        // 16 + n (17..32): link to a sub-table indexed by n more bits
+    // Ops above this base are links: op = base + n (17..31) names a sub-table indexed by the
+    // next n bits, n = op - CODE_OP_LINK_BASE. The base itself is the literal's op, so one
+    // comparison, op > CODE_OP_LINK_BASE, finds every entry that is not a decoded symbol
+    // (a link or an invalid pattern).
+    CODE_OP_LINK_BASE = 16,
     CODE_OP_INVALID = 100,    // a pattern no symbol takes
 };
+static_assert(CODE_OP_LINK_BASE >= CODE_OP_LITERAL && CODE_OP_LINK_BASE + CODE_MAX_BITS < CODE_OP_INVALID,
+              "links lie above every symbol's op and below the invalid op");
 
 struct CodeEntry {
     uint8_t op;
@@ -32,22 +41,38 @@ constexpr int CODE_INCOMPLETE = 1;       // tables built; unused patterns decode
 constexpr int CODE_OVERSUBSCRIBED = 2;   // no tables
 constexpr int CODE_NO_MEMORY = 3;        // no tables (those made are freed)
 
-constexpr unsigned CODE_MAX_BITS = 16;
-constexpr unsigned CODE_MAX_SYMBOLS = 288;
-
-// Builds the lookup tables of one code.
-//   lengths[count]: code lengths 0..16 (0: the symbol has no code); count at most 288.
-//   Symbols below `simple_count` are simple: op 16 (below 256) or 15 (256 and above), value =
-//   the symbol. A symbol s from simple_count on gets op = low 8 bits of extras[s -
-//   simple_count] and value = bases[s - simple_count].
-//   *table_out receives the root table (null when no symbol has a code).
-//   *bits_inout: the requested root width on entry, the actual one on return (0: no table).
+// Builds the lookup tables of one prefix code from its code lengths.
+//
+// Takes:
+//   lengths[count]  each symbol's code length, 1..16, or 0 for a symbol without a code (a
+//                   length above 16 counts as 0); count at most 288 (symbols past it ignored).
+//   simple_count, bases, extras  what a symbol's entry holds. A symbol below simple_count is
+//                   simple: op CODE_OP_LITERAL below 256, CODE_OP_END from 256 on, value the
+//                   symbol. A symbol s from simple_count on is a length or distance: op
+//                   extras[s - simple_count] (its extra bits, 0..13), value bases[s -
+//                   simple_count]. Only the symbols with a code are looked up.
+//   *bits_inout     the requested root width.
+// Builds: the root table, into *table_out, and *bits_inout set to its width; sub-tables for
+// the codes longer than their parent tables, linked from them. The root width is the
+// requested one brought within the shortest and the longest code's length; but when that is
+// the shortest length and longer codes exist, one bit more; and a root wider than the
+// end-of-block code (symbol 256, when count is above 256) is cut to that code's length, so
+// that decoding the end of a block never needs bits past it. Every pattern of every table is
+// written; patterns no code takes decode as CODE_OP_INVALID.
 // Every table is one LocalAlloc of 2^n + 1 entries; the first entry is a header whose
 // `table` names the next table made for the same code, so free_code_tables frees the chain.
-// Returns CODE_COMPLETE, CODE_INCOMPLETE (tables kept: the caller frees them),
-// CODE_OVERSUBSCRIBED or CODE_NO_MEMORY (nothing kept, *table_out must not be used).
+// Returns:
+//   CODE_COMPLETE        every pattern has its symbol, or the one code is 1 bit long (its
+//                        other pattern is invalid), or no symbol has a code (no table, null
+//                        *table_out, *bits_inout 0);
+//   CODE_INCOMPLETE      tables built with patterns left invalid (the caller frees them): the
+//                        block format decides whether such a code may be used;
+//   CODE_OVERSUBSCRIBED  refused: more codes than patterns, two symbols would share one, so
+//                        no table can decode the code;
+//   CODE_NO_MEMORY       refused: a table could not be allocated (those made are freed).
+// Refused codes keep no table: *table_out is null and must not be used.
 int build_code_tables(const uint8_t* lengths, unsigned count, unsigned simple_count,
-                      const uint16_t* bases, const uint16_t* extras, CodeEntry** table_out,
+                      const uint16_t* bases, const uint8_t* extras, CodeEntry** table_out,
                       unsigned* bits_inout);
 
 // Frees every table of the code whose root table is `root`. Null is allowed.

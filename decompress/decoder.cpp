@@ -12,11 +12,6 @@
 
 DecoderState decoder;
 
-uint16_t length_base[31];
-uint16_t length_extra[31];
-uint16_t distance_base[30];
-uint16_t distance_extra[30];
-uint8_t code_length_order[19];
 const uint16_t bit_masks[17] = {0x0000, 0x0001, 0x0003, 0x0007, 0x000F, 0x001F, 0x003F,
                                 0x007F, 0x00FF, 0x01FF, 0x03FF, 0x07FF, 0x0FFF, 0x1FFF,
                                 0x3FFF, 0x7FFF, 0xFFFF};
@@ -27,31 +22,53 @@ namespace {
 
 constexpr unsigned MAX_LITERAL_COUNT = 286;
 constexpr unsigned MAX_DISTANCE_COUNT = 30;
-constexpr uint16_t INVALID_LENGTH_EXTRA = 100;   // marks literal/length symbols 286 and 287
 
-// The length and distance bases and extra bits are those of RFC 1951, 3.2.5; entries 29 and
-// 30 of the length tables make symbols 286 and 287 decode as invalid.
-void compute_constant_tables() {
-    uint16_t base = 3;
-    for (unsigned i = 0; i < 29; ++i) {
-        length_base[i] = base;
-        base = (uint16_t)(base + (i < 8 ? 1 : i < 12 ? 2 : i < 16 ? 4 : i < 20 ? 8
-                                  : i < 24 ? 16 : i < 27 ? 32 : 31));
-        length_extra[i] = (uint16_t)(i < 8 || i == 28 ? 0 : (i - 4) / 4);
-    }
-    length_base[29] = length_base[30] = 0;
-    length_extra[29] = length_extra[30] = INVALID_LENGTH_EXTRA;
+// The symbols of the length code (from 257) or the distance code: each one's base and its
+// number of extra bits, the op of its table entry.
+template <unsigned N>
+struct MatchCodes {
+    uint16_t base[N];
+    uint8_t extra[N];
+};
 
-    uint16_t step = 1;
-    base = 1;
-    for (unsigned i = 0; i < 30; ++i) {
-        distance_base[i] = base;
-        distance_extra[i] = (uint16_t)(i < 4 ? 0 : (i - 2) / 2);
-        if (i > 3 && i % 2 == 0) step = (uint16_t)(step * 2);
-        base = (uint16_t)(base + step);
+// Each base follows the one before by the range that one's extra bits cover, so the codes
+// leave no value out and give none twice. The extra bits grow by one every four symbols.
+constexpr MatchCodes<31> length_codes() {
+    MatchCodes<31> codes{};
+    unsigned base = 3;   // the shortest match
+    for (unsigned i = 0; i < 28; ++i) {   // symbols 257..284: extra bits 0 (eight times), 1..5
+        codes.extra[i] = (uint8_t)(i < 8 ? 0 : (i - 4) / 4);
+        codes.base[i] = (uint16_t)base;
+        base += 1u << codes.extra[i];
     }
-    for (unsigned i = 0; i < 19; ++i) code_length_order[i] = (uint8_t)(i < 3 ? 18 - i : i - 3);
+    codes.base[28] = 258;   // 285: the longest match, without extra bits (the rule: 227 + 32)
+    // 286 and 287 have codes in the fixed code only; their entries decode as invalid.
+    for (unsigned i = 29; i < 31; ++i) codes.extra[i] = CODE_OP_INVALID;
+    return codes;
 }
+
+constexpr MatchCodes<30> distance_codes() {
+    MatchCodes<30> codes{};
+    unsigned base = 1;
+    for (unsigned i = 0; i < 30; ++i) {   // extra bits 0 (four times), then 1..13 twice each
+        codes.extra[i] = (uint8_t)(i < 4 ? 0 : (i - 2) / 2);
+        codes.base[i] = (uint16_t)base;
+        base += 1u << codes.extra[i];
+    }
+    return codes;
+}
+
+// Built by the compiler; the checks pin the rule's results to the format's figures.
+constexpr MatchCodes<31> LENGTH_CODES = length_codes();
+constexpr MatchCodes<30> DISTANCE_CODES = distance_codes();
+static_assert(LENGTH_CODES.base[8] == 11 && LENGTH_CODES.extra[8] == 1 && LENGTH_CODES.base[27] == 227 &&
+              LENGTH_CODES.extra[27] == 5 && LENGTH_CODES.base[28] == 258 && LENGTH_CODES.extra[28] == 0);
+static_assert(DISTANCE_CODES.base[4] == 5 && DISTANCE_CODES.extra[4] == 1 && DISTANCE_CODES.base[29] == 24577 &&
+              DISTANCE_CODES.extra[29] == 13 && DISTANCE_CODES.base[29] + (1u << 13) - 1 == WINDOW_SIZE);
+
+// The symbol whose code-length code length comes i-th in a dynamic block's header:
+// 18, 17, 16, then 0 to 15.
+constexpr unsigned code_length_symbol(unsigned i) { return i < 3 ? 18 - i : i - 3; }
 
 // The status for a code that could not be made into tables. The code builder's own numbers
 // are not statuses: its "over-subscribed" must never read as the user's Cancel.
@@ -110,15 +127,12 @@ int expand_stream() {
     decoder.input_status = 0;
     decoder.window = static_cast<uint8_t*>(alloc_block(WINDOW_SIZE, &decoder.window_block));
     if (!decoder.window) return MSG_NO_MEMORY;
-    if (length_base[0] == 0) compute_constant_tables();
 
     int status;
     unsigned header;
     do {
         BitState b = load_bits();
-        need_bits(b, 4);
-        header = b.buffer & 0xF;
-        if (!drop_bits(b, 4)) {
+        if (!take_bits(b, 4, &header)) {
             status = short_input_status();
             break;
         }
@@ -148,21 +162,19 @@ int expand_stream() {
 int expand_stored_block() {
     BitState b = load_bits();
     drop_bits(b, b.count % 8);   // to the next byte boundary; these bits mean nothing
-    need_bits(b, 16);
-    unsigned remaining = b.buffer & 0xFFFF;
-    if (!drop_bits(b, 16)) return short_input_status();
+    unsigned remaining;
+    if (!take_bits(b, 16, &remaining)) return short_input_status();
 
     uint8_t* window = decoder.window;
     uint32_t pos = decoder.window_pos;
     int status = STATUS_OK;
     while (remaining > 0) {
-        need_bits(b, 8);
-        window[pos++] = (uint8_t)b.buffer;
-        if (!drop_bits(b, 8)) {
+        unsigned byte;
+        if (!take_bits(b, 8, &byte)) {
             status = short_input_status();
-            --pos;
             break;
         }
+        window[pos++] = (uint8_t)byte;
         --remaining;
         if (pos == WINDOW_SIZE) {
             decoder.window_pos = pos;
@@ -185,7 +197,7 @@ int expand_fixed_block() {
         for (; s < 280; ++s) lengths[s] = 7;
         for (; s < 288; ++s) lengths[s] = 8;
         decoder.fixed_literal_bits = 7;
-        int result = build_code_tables(lengths, 288, 257, length_base, length_extra,
+        int result = build_code_tables(lengths, 288, 257, LENGTH_CODES.base, LENGTH_CODES.extra,
                                        &decoder.fixed_literal_table, &decoder.fixed_literal_bits);
         if (result != CODE_COMPLETE) {
             // The fixed lengths always make a complete code; anything else is memory.
@@ -195,7 +207,7 @@ int expand_fixed_block() {
         }
         for (s = 0; s < 30; ++s) lengths[s] = 5;
         decoder.fixed_distance_bits = 5;
-        result = build_code_tables(lengths, 30, 0, distance_base, distance_extra,
+        result = build_code_tables(lengths, 30, 0, DISTANCE_CODES.base, DISTANCE_CODES.extra,
                                    &decoder.fixed_distance_table, &decoder.fixed_distance_bits);
         if (result > CODE_INCOMPLETE) {   // 30 of the 32 patterns taken is expected
             free_code_tables(decoder.fixed_literal_table);
@@ -230,9 +242,9 @@ int read_code_lengths(const CodeEntry* table, unsigned table_bits, uint8_t* leng
         }
         unsigned extra_bits = symbol == 16 ? 2 : symbol == 17 ? 3 : 7;
         unsigned repeat = symbol == 16 ? 3 : symbol == 17 ? 3 : 11;
-        need_bits(b, extra_bits);
-        repeat += b.buffer & bit_masks[extra_bits];
-        if (!drop_bits(b, extra_bits)) { status = short_input_status(); break; }
+        unsigned extra;
+        if (!take_bits(b, extra_bits, &extra)) { status = short_input_status(); break; }
+        repeat += extra;
         if (n + repeat > total) { status = STATUS_BAD_DATA; break; }
         unsigned value = symbol == 16 ? previous : 0;
         while (repeat--) lengths[n++] = (uint8_t)value;
@@ -246,22 +258,20 @@ int read_code_lengths(const CodeEntry* table, unsigned table_bits, uint8_t* leng
 
 int expand_dynamic_block() {
     BitState b = load_bits();
-    need_bits(b, 5);
-    unsigned literal_count = (b.buffer & 0x1F) + 257;
-    if (!drop_bits(b, 5)) return short_input_status();
-    need_bits(b, 5);
-    unsigned distance_count = (b.buffer & 0x1F) + 1;
-    if (!drop_bits(b, 5)) return short_input_status();
-    need_bits(b, 4);
-    unsigned length_code_count = (b.buffer & 0xF) + 4;
-    if (!drop_bits(b, 4)) return short_input_status();
+    unsigned literal_count, distance_count, length_code_count;
+    if (!take_bits(b, 5, &literal_count) || !take_bits(b, 5, &distance_count) ||
+        !take_bits(b, 4, &length_code_count))
+        return short_input_status();
+    literal_count += 257;
+    distance_count += 1;
+    length_code_count += 4;
     if (literal_count > MAX_LITERAL_COUNT || distance_count > MAX_DISTANCE_COUNT) return STATUS_BAD_DATA;
 
     uint8_t lengths[MAX_LITERAL_COUNT + MAX_DISTANCE_COUNT] = {};
     for (unsigned i = 0; i < length_code_count; ++i) {
-        need_bits(b, 3);
-        lengths[code_length_order[i]] = (uint8_t)(b.buffer & 7);
-        if (!drop_bits(b, 3)) return short_input_status();
+        unsigned length;
+        if (!take_bits(b, 3, &length)) return short_input_status();
+        lengths[code_length_symbol(i)] = (uint8_t)length;
     }
     store_bits(b);
 
@@ -280,7 +290,7 @@ int expand_dynamic_block() {
 
     CodeEntry* literal_table = nullptr;
     unsigned literal_bits = literal_lookup_bits;
-    result = build_code_tables(lengths, literal_count, 257, length_base, length_extra,
+    result = build_code_tables(lengths, literal_count, 257, LENGTH_CODES.base, LENGTH_CODES.extra,
                                &literal_table, &literal_bits);
     if (result != CODE_COMPLETE) {
         if (result == CODE_INCOMPLETE) free_code_tables(literal_table);
@@ -288,8 +298,8 @@ int expand_dynamic_block() {
     }
     CodeEntry* distance_table = nullptr;
     unsigned distance_bits = distance_lookup_bits;
-    result = build_code_tables(lengths + literal_count, distance_count, 0, distance_base,
-                               distance_extra, &distance_table, &distance_bits);
+    result = build_code_tables(lengths + literal_count, distance_count, 0, DISTANCE_CODES.base,
+                               DISTANCE_CODES.extra, &distance_table, &distance_bits);
     if (result != CODE_COMPLETE) {
         if (result == CODE_INCOMPLETE) free_code_tables(distance_table);
         free_code_tables(literal_table);

@@ -80,12 +80,7 @@ struct DecoderState {
 
 extern DecoderState decoder;
 
-// Constant tables (computed by the first stream of the process).
-extern uint16_t length_base[31];
-extern uint16_t length_extra[31];
-extern uint16_t distance_base[30];
-extern uint16_t distance_extra[30];
-extern uint8_t code_length_order[19];
+// bit_masks[n]: the low n bits set.
 extern const uint16_t bit_masks[17];
 // Requested root widths for the codes of a dynamic block.
 extern unsigned literal_lookup_bits;

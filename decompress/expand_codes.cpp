@@ -79,13 +79,13 @@ inline const CodeEntry* look_up(BitState& b, const CodeEntry* table, unsigned ro
                                 bool* short_input) {
     need_bits(b, root_bits);
     const CodeEntry* e = table + (b.buffer & bit_masks[root_bits]);
-    while (e->op > CODE_OP_LINK) {
+    while (e->op > CODE_OP_LINK_BASE) {
         if (e->op == CODE_OP_INVALID) return nullptr;
         if (!drop_bits(b, e->bits)) {
             *short_input = true;
             return nullptr;
         }
-        unsigned n = e->op - CODE_OP_LINK;
+        unsigned n = e->op - CODE_OP_LINK_BASE;
         need_bits(b, n);
         e = e->table + (b.buffer & bit_masks[n]);
     }
@@ -149,9 +149,9 @@ inline void copy_in_window(uint8_t* window, uint32_t pos, uint32_t source, uint3
 // Follows links from a root entry into sub-tables. Null at an invalid pattern. Most codes
 // end in the root table: the loop is laid out as the rare case.
 inline const CodeEntry* follow_links(const CodeEntry* e, BitWord& buffer, unsigned& count) {
-    while (__builtin_expect(e->op > CODE_OP_LINK, 0)) {
+    while (__builtin_expect(e->op > CODE_OP_LINK_BASE, 0)) {
         if (e->op == CODE_OP_INVALID) return nullptr;
-        unsigned n = e->op - CODE_OP_LINK;
+        unsigned n = e->op - CODE_OP_LINK_BASE;
         buffer >>= e->bits;
         count -= e->bits;
         e = e->table + low_bits(buffer, n);
@@ -254,12 +254,13 @@ __attribute__((noinline)) int expand_fast(const CodeEntry* literal_table, const 
 
 // The careful path runs for a few items at the edges of the input and the window only; the
 // fast path does the bulk of the work. So this function is built for size, whatever level the
-// file is built at (640 bytes less code in the program file), and expand_fast for speed. (GCC
-// builds the program; other compilers, such as the fuzzers', build it at the file's level.)
-#if defined(__GNUC__) && !defined(__clang__)
-#define BUILT_FOR_SIZE __attribute__((optimize("Os")))
+// file is built at (640 bytes less code in the program file), and expand_fast for speed.
+// GCC, which builds the program, takes a level per function; clang, which builds the fuzz
+// targets, has no such attribute (it warns, and the warning fails the build) but its own.
+#if defined(__clang__)
+#define BUILT_FOR_SIZE __attribute__((minsize))
 #else
-#define BUILT_FOR_SIZE
+#define BUILT_FOR_SIZE __attribute__((optimize("Os")))
 #endif
 BUILT_FOR_SIZE int expand_codes(const CodeEntry* literal_table, const CodeEntry* distance_table,
                  unsigned literal_bits, unsigned distance_bits) {
@@ -294,20 +295,17 @@ BUILT_FOR_SIZE int expand_codes(const CodeEntry* literal_table, const CodeEntry*
         if (e->op == CODE_OP_END) break;
 
         // A match: its length, then its distance.
-        unsigned extra = e->op;
-        need_bits(b, extra);
-        uint32_t length = e->value + (b.buffer & bit_masks[extra]);
-        if (!drop_bits(b, extra)) { status = short_input_status(); break; }
+        unsigned extra;
+        if (!take_bits(b, e->op, &extra)) { status = short_input_status(); break; }
+        uint32_t length = e->value + extra;
 
         // A block whose distance code has no symbols may hold literals only.
         if (!distance_table) { status = STATUS_BAD_DATA; break; }
         e = look_up(b, distance_table, distance_bits, &short_input);
         if (!e) { status = short_input ? short_input_status() : STATUS_BAD_DATA; break; }
-        extra = e->op;
-        need_bits(b, extra);
+        if (!take_bits(b, e->op, &extra)) { status = short_input_status(); break; }
         // A distance that reaches before the stream's start copies the window's first zeros.
-        uint32_t source = pos - e->value - (b.buffer & bit_masks[extra]);
-        if (!drop_bits(b, extra)) { status = short_input_status(); break; }
+        uint32_t source = pos - e->value - extra;
 
         // Copy in chunks that end at the window's end on both sides.
         while (length > 0) {

@@ -13,15 +13,15 @@
 namespace {
 
 uint16_t bases[CODE_MAX_SYMBOLS];
-uint16_t extras[CODE_MAX_SYMBOLS];
+uint8_t extras[CODE_MAX_SYMBOLS];
 
 void check_table(const CodeEntry* table, unsigned width, unsigned depth_bits) {
     if (!table || width == 0 || depth_bits + width > CODE_MAX_BITS) std::abort();
     for (unsigned i = 0; i < (1u << width); ++i) {
         const CodeEntry& e = table[i];
-        if (e.op > CODE_OP_LINK && e.op != CODE_OP_INVALID) {
-            if (e.op > CODE_OP_LINK + CODE_MAX_BITS || e.bits != width) std::abort();
-            check_table(e.table, e.op - CODE_OP_LINK, depth_bits + width);
+        if (e.op > CODE_OP_LINK_BASE && e.op != CODE_OP_INVALID) {
+            if (e.op > CODE_OP_LINK_BASE + CODE_MAX_BITS || e.bits != width) std::abort();
+            check_table(e.table, e.op - CODE_OP_LINK_BASE, depth_bits + width);
         } else if (e.bits > width || (e.op != CODE_OP_INVALID && e.bits == 0)) {
             std::abort();
         }
@@ -35,7 +35,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     static bool ready = [] {
         for (unsigned i = 0; i < CODE_MAX_SYMBOLS; ++i) {
             bases[i] = (uint16_t)(1000 + i);
-            extras[i] = (uint16_t)(i % 14);
+            extras[i] = (uint8_t)(i % 14);
         }
         return true;
     }();
@@ -77,13 +77,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         for (unsigned i = 0; i < len; ++i) reading |= ((c >> (len - 1 - i)) & 1u) << i;
         const CodeEntry* e = table + (reading & ((1u << bits) - 1));
         unsigned used = 0;
-        while (e->op > CODE_OP_LINK && e->op != CODE_OP_INVALID) {
+        while (e->op > CODE_OP_LINK_BASE && e->op != CODE_OP_INVALID) {
             used += e->bits;
-            e = e->table + ((reading >> used) & ((1u << (e->op - CODE_OP_LINK)) - 1));
+            e = e->table + ((reading >> used) & ((1u << (e->op - CODE_OP_LINK_BASE)) - 1));
         }
         if (e->op == CODE_OP_INVALID || used + e->bits != len) std::abort();
         bool ok = s < simple ? (e->value == s && e->op == (s < 256 ? CODE_OP_LITERAL : CODE_OP_END))
-                             : (e->value == bases[s - simple] && e->op == (uint8_t)extras[s - simple]);
+                             : (e->value == bases[s - simple] && e->op == extras[s - simple]);
         if (!ok) std::abort();
     }
     free_code_tables(table);

@@ -14,8 +14,8 @@ using CodeTables = PlatformTest;
 const uint16_t kBases[30] = {1, 2, 3, 4, 5, 7, 9, 13, 17, 25, 33, 49, 65, 97, 129, 193, 257,
                              385, 513, 769, 1025, 1537, 2049, 3073, 4097, 6145, 8193, 12289,
                              16385, 24577};
-const uint16_t kExtras[30] = {0, 0, 0, 0, 1, 1, 2, 2, 3, 3, 4, 4, 5, 5, 6, 6, 7, 7, 8, 8, 9, 9,
-                              10, 10, 11, 11, 12, 12, 13, 13};
+const uint8_t kExtras[30] = {0, 0, 0, 0, 1, 1, 2, 2, 3, 3, 4, 4, 5, 5, 6, 6, 7, 7, 8, 8, 9, 9,
+                             10, 10, 11, 11, 12, 12, 13, 13};
 
 struct Built {
     int result;
@@ -24,7 +24,7 @@ struct Built {
 };
 
 Built build(const std::vector<int>& lengths, unsigned simple, unsigned requested,
-            const uint16_t* bases = kBases, const uint16_t* extras = kExtras) {
+            const uint16_t* bases = kBases, const uint8_t* extras = kExtras) {
     std::vector<uint8_t> l(lengths.begin(), lengths.end());
     Built b{0, nullptr, requested};
     b.result = build_code_tables(l.data(), (unsigned)l.size(), simple, bases, extras, &b.table, &b.bits);
@@ -39,9 +39,9 @@ const CodeEntry* walk(const CodeEntry* table, unsigned root_bits, uint32_t code,
     for (unsigned i = 0; i < length; ++i) reading |= ((code >> (length - 1 - i)) & 1u) << i;
     unsigned consumed = 0;
     const CodeEntry* e = table + (reading & ((1u << root_bits) - 1));
-    while (e->op > CODE_OP_LINK && e->op != CODE_OP_INVALID) {
+    while (e->op > CODE_OP_LINK_BASE && e->op != CODE_OP_INVALID) {
         consumed += e->bits;
-        unsigned n = e->op - CODE_OP_LINK;
+        unsigned n = e->op - CODE_OP_LINK_BASE;
         e = e->table + ((reading >> consumed) & ((1u << n) - 1));
     }
     *used = consumed + e->bits;
@@ -98,8 +98,8 @@ TEST_F(CodeTables, FixedCodes) {
     auto lit = bw::fixed_literal_lengths();
     uint16_t length_base[31] = {3, 4, 5, 6, 7, 8, 9, 10, 11, 13, 15, 17, 19, 23, 27, 31,
                                 35, 43, 51, 59, 67, 83, 99, 115, 131, 163, 195, 227, 258, 0, 0};
-    uint16_t length_extra[31] = {0, 0, 0, 0, 0, 0, 0, 0, 1, 1, 1, 1, 2, 2, 2, 2,
-                                 3, 3, 3, 3, 4, 4, 4, 4, 5, 5, 5, 5, 0, 100, 100};
+    uint8_t length_extra[31] = {0, 0, 0, 0, 0, 0, 0, 0, 1, 1, 1, 1, 2, 2, 2, 2,
+                                3, 3, 3, 3, 4, 4, 4, 4, 5, 5, 5, 5, 0, 100, 100};
     Built l = build(lit, 257, 7, length_base, length_extra);
     EXPECT_EQ(l.result, CODE_COMPLETE);
     EXPECT_EQ(l.bits, 7u);   // the end-of-block code's length
@@ -187,11 +187,11 @@ unsigned unwritten_entries(const CodeEntry* table, unsigned width, int depth = 0
     unsigned bad = 0;
     for (unsigned i = 0; i < (1u << width); ++i) {
         const CodeEntry& e = table[i];
-        bool link = e.op > CODE_OP_LINK && e.op <= CODE_OP_LINK + CODE_MAX_BITS;
+        bool link = e.op > CODE_OP_LINK_BASE && e.op <= CODE_OP_LINK_BASE + CODE_MAX_BITS;
         bool valid = e.op <= CODE_OP_MAX_EXTRA || e.op == CODE_OP_END || e.op == CODE_OP_LITERAL ||
                      e.op == CODE_OP_INVALID || link;
         if (!valid || e.bits > CODE_MAX_BITS || depth > (int)CODE_MAX_BITS) ++bad;
-        else if (link) bad += unwritten_entries(e.table, e.op - CODE_OP_LINK, depth + 1);
+        else if (link) bad += unwritten_entries(e.table, e.op - CODE_OP_LINK_BASE, depth + 1);
     }
     return bad;
 }
