@@ -40,13 +40,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     }
     case UNINSTALL_SILENT:
     case UNINSTALL_REMOVE:
-        if (out.original) std::abort();
-        for (const char* p = begin; *p; ++p)   // nothing but blanks and, when silent, /S
-            if (*p != ' ' && *p != '\t' && !(out.mode == UNINSTALL_SILENT && (*p == '/' || (*p | 0x20) == 's')))
-                std::abort();
+        // Everything on the line was understood: /S as the mode says, and at most a log.
+        if (out.original || out.unknown[0] || out.silent != (out.mode == UNINSTALL_SILENT)) std::abort();
+        if (!std::memchr(out.log_file, 0, sizeof out.log_file)) std::abort();
         break;
     case UNINSTALL_USAGE:
-        if (out.original) std::abort();
+        if (out.original || !std::memchr(out.unknown, 0, sizeof out.unknown)) std::abort();
         break;
     default:
         std::abort();

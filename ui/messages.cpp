@@ -36,12 +36,14 @@ constexpr char PROBLEMS[] =
 
 // Logs the reason for message `id`, when it has one, with `subject`: the path the box named,
 // or else the program file for damage and the target directory for the directory's refusals.
+// A /D= value refused as given was never taken as the target: the reason stands alone then
+// (the log's command line names the value).
 void log_problem(int id, const char* subject) {
     for (const char* p = PROBLEMS; *p; p += std::strlen(p) + 1) {
         if ((unsigned char)*p != id) continue;
         if (!subject) subject = id == MSG_INVALID_DATA ? ctx.program_path : ctx.target_directory;
         char line[PATH_BUFFER_SIZE + 64];
-        wsprintfA(line, "%s: %s", p + 1, subject);
+        wsprintfA(line, *subject ? "%s: %s" : "%s", p + 1, subject);
         log_line("Problem: ", line);
         return;
     }

@@ -48,7 +48,7 @@ rm -rf "$drive_c/bvtest"
 row 10 none "Not understood: /NORESTART" /NORESTART /S '/D=C:\bvtest\x'
 row 10 none "Message: Usage: [/S] [/LOG=file] [/D=directory]" '/?' /S
 row 10 none "Not understood: /Q" /S /Q '/D=C:\bvtest\x'
-row 13 none "Problem: Target directory refused: " /S '/D=bvtest\relative'
+row 13 none "Problem: Target directory refused: bvtest\\relative" /S '/D=bvtest\relative'
 expect_nothing_installed "$drive_c/bvtest"
 # Without /S the usage text is a box: the control for every "none" above.
 row 10 any "Not understood: /NORESTART" /NORESTART

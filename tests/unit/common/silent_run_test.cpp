@@ -113,34 +113,42 @@ TEST_F(SilentRun, LogHoldsEachMessageTextAndEachLine) {
 }
 
 TEST_F(SilentRun, EachFailureIsLoggedWithItsReasonAndThePathItConcerns) {
-    std::strcpy(ctx.target_directory, "C:\\Target\\");
     std::strcpy(ctx.program_path, "C:\\Setup\\setup.exe");
     struct Case {
         const char* label;
+        const char* target;      // ctx.target_directory ("": a /D= value refused as given)
         int message;
         const char* path;        // the path the box is formatted with, or null
         const char* problem;     // the log's reason line, or null for none
     } cases[] = {
-        {"write error names the file", MSG_WRITE_ERROR, "C:\\Target\\a.dll", "Cannot write: C:\\Target\\a.dll"},
-        {"a full disk names the file being written", MSG_DISK_FULL, "C:\\Target\\big.dat",
+        {"write error names the file", "C:\\Target\\", MSG_WRITE_ERROR, "C:\\Target\\a.dll",
+         "Cannot write: C:\\Target\\a.dll"},
+        {"a full disk names the file being written", "C:\\Target\\", MSG_DISK_FULL, "C:\\Target\\big.dat",
          "Disk full, writing: C:\\Target\\big.dat"},
-        {"in use", MSG_FILE_IN_USE, "C:\\Target\\a.dll", "In use by another program: C:\\Target\\a.dll"},
-        {"a refused directory names the target", MSG_INVALID_DIRECTORY, nullptr,
+        {"in use", "C:\\Target\\", MSG_FILE_IN_USE, "C:\\Target\\a.dll", "In use by another program: C:\\Target\\a.dll"},
+        {"a refused directory names the target", "C:\\Target\\", MSG_INVALID_DIRECTORY, nullptr,
          "Target directory refused: C:\\Target\\"},
-        {"no space names the target", MSG_NOT_ENOUGH_SPACE, nullptr, "Not enough disk space in: C:\\Target\\"},
-        {"damage names the program file", MSG_INVALID_DATA, nullptr, "Damaged installer file: C:\\Setup\\setup.exe"},
-        {"a message that is no failure of a path has no reason line", MSG_NO_MEMORY, nullptr, nullptr},
+        {"no space names the target", "C:\\Target\\", MSG_NOT_ENOUGH_SPACE, nullptr,
+         "Not enough disk space in: C:\\Target\\"},
+        {"damage names the program file", "C:\\Target\\", MSG_INVALID_DATA, nullptr,
+         "Damaged installer file: C:\\Setup\\setup.exe"},
+        {"a /D= value refused as given was never the target: the reason alone", "", MSG_DIRECTORY_TOO_LONG,
+         nullptr, "Target directory name too long"},
+        {"a message that is no failure of a path has no reason line", "C:\\Target\\", MSG_NO_MEMORY, nullptr,
+         nullptr},
     };
     for (const Case& c : cases) {
+        std::strcpy(ctx.target_directory, c.target);
         ASSERT_TRUE(open_run_log(path("run.log").c_str()));
         if (c.path) message_box_formatted(nullptr, c.message, c.path, BOX_WARNING_RETRY_CANCEL);
         else message_box(nullptr, c.message, BOX_WARNING_OK);
         close_run_log();
         std::string log = read_file(path("run.log"));
         EXPECT_EQ(log.rfind("Message: ", 0), 0u) << c.label;
-        size_t problem = log.find("Problem: ");
-        if (c.problem) EXPECT_NE(log.find(std::string("\r\nProblem: ") + c.problem + "\r\n"), std::string::npos) << c.label << ": " << log;
-        else EXPECT_EQ(problem, std::string::npos) << c.label << ": " << log;
+        if (c.problem)
+            EXPECT_NE(log.find(std::string("\r\nProblem: ") + c.problem + "\r\n"), std::string::npos) << c.label << ": " << log;
+        else
+            EXPECT_EQ(log.find("Problem: "), std::string::npos) << c.label << ": " << log;
         EXPECT_EQ(ctx.last_message, c.message) << c.label;
     }
 }
