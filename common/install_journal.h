@@ -16,18 +16,32 @@
 
 #include "platform/win32.h"
 
-inline constexpr char JOURNAL_KEY[] = "Software\\Brisvane install journal";
+#define JOURNAL_KEY_TEXT "Software\\Brisvane install journal"
+inline constexpr char JOURNAL_KEY[] = JOURNAL_KEY_TEXT;
 inline constexpr char JOURNAL_CREATED[] = "Created";
 inline constexpr char JOURNAL_TEMPORARY[] = "Temporary";
 inline constexpr char JOURNAL_COMMIT[] = "Commit";
 inline constexpr char JOURNAL_FOLDERS[] = "Folders";
 inline constexpr char JOURNAL_DONE[] = "Done";
+// The records phase (after the commit, before Done): the REG_DWORD JOURNAL_RECORDS marks its
+// start; its subkeys JOURNAL_SAVED_UNINSTALL and JOURNAL_SAVED_SETTINGS hold the uninstall and
+// settings records as they were before it (absent: there was none); JOURNAL_COUNTS lists each
+// shared file whose use count the run raises, "<path>|<count before>" (8 upper-case hexadecimal
+// digits; 0: none).
+inline constexpr char JOURNAL_RECORDS[] = "Records";
+inline constexpr char JOURNAL_SAVED_UNINSTALL[] = JOURNAL_KEY_TEXT "\\Uninstall";
+inline constexpr char JOURNAL_SAVED_SETTINGS[] = JOURNAL_KEY_TEXT "\\Settings";
+inline constexpr char JOURNAL_COUNTS[] = "Counts";
 // Separates the final path from the backup path in a commit step: no path can hold it.
 constexpr char COMMIT_STEP_SEPARATOR = '|';
 
 // Writes `list` (zero-terminated strings ended by an empty one) as the value `name`, creating
 // the key. A journal that cannot be written costs only the recovery after a kill.
 void journal_list(const char* name, const char* list);
+// The records phase begins: the uninstall and settings records as they are now are kept in
+// the journal, and the phase is marked, so that the recovery of a run killed before Done puts
+// both back as they were.
+void journal_records();
 // The run has succeeded: its records are written.
 void journal_mark_done();
 // The run is over (it succeeded and deleted its backups, or it undid itself): the journal goes.
@@ -47,5 +61,7 @@ void remove_listed_folders(const char* folders);
 
 // A journal left by a killed run: when it is marked done, deletes the backups it lists;
 // otherwise puts back every earlier copy, deletes every file and temporary copy the run made
-// and removes its folders once empty. Then the journal goes. Returns true when there was one.
+// and removes its folders once empty, and, when its records phase had begun, puts back the
+// uninstall and settings records and the use counts as they were. Then the journal goes.
+// Returns true when there was one.
 bool recover_killed_run();

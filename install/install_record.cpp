@@ -1,6 +1,7 @@
 #include "install/install_record.h"
 
 #include "common/install_context.h"
+#include "common/install_journal.h"
 #include "common/install_record.h"
 #include "common/memory_blocks.h"
 #include "common/path_text.h"
@@ -21,11 +22,16 @@ bool add_string(const char* string) {
     return string_list_add(&ctx.record_block, &ctx.record, string) == STATUS_OK;
 }
 
-void raise_use_count(HKEY key, const char* path) {
+// Raises the use count of `path` by one, journaled first with the count it had ("<path>|" and
+// 8 upper-case hexadecimal digits, 0 for none) in `journal` (a string list), so that the recovery of a killed run sets it back.
+void raise_use_count(HKEY key, const char* path, HGLOBAL* journal_block, char** journal) {
     DWORD count = 0, size = sizeof count, type = 0;
     if (RegQueryValueExA(key, path, nullptr, &type, reinterpret_cast<BYTE*>(&count), &size) != ERROR_SUCCESS ||
         type != REG_DWORD)
         count = 0;
+    char entry[ENTRY_BUFFER_SIZE + 16];
+    wsprintfA(entry, "%s%c%08lX", path, COMMIT_STEP_SEPARATOR, (unsigned long)count);
+    if (string_list_add(journal_block, journal, entry) == STATUS_OK) journal_list(JOURNAL_COUNTS, *journal);
     ++count;
     RegSetValueExA(key, path, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&count), sizeof count);
     log_line("Use count raised: ", path);
@@ -90,11 +96,14 @@ void write_install_record(HKEY uninstall_key) {
     // Counted once per installation: a shared file the earlier record lists (and whose count
     // no uninstaller has lowered since) was counted then.
     HKEY counts = nullptr;
+    HGLOBAL journal_block = nullptr;
+    char* journal = nullptr;
     for (const char* p = ctx.record; *p; p += std::strlen(p) + 1) {
         if (p[0] != RECORD_SHARED_FILE || string_listed(old_record, p)) continue;
         if (!counts) counts = create_registry_key(HKEY_LOCAL_MACHINE, SHARED_DLLS_KEY);
-        if (counts) raise_use_count(counts, p + 1);
+        if (counts) raise_use_count(counts, p + 1, &journal_block, &journal);
     }
+    free_block(&journal_block);
     if (counts) RegCloseKey(counts);
     if (old_record)
         for (const char* p = old_record + std::strlen(old_record) + 1; p[0] != RECORD_END; p += std::strlen(p) + 1)

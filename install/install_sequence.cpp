@@ -119,16 +119,20 @@ int run_install_steps(HWND progress_page) {
     if (status == STATUS_OK) status = commit_pending_files();
     if (status == STATUS_OK) {
         destroy_progress_page();
+        // The records phase: the records as they are now go into the journal first, so that a
+        // run killed before Done is undone whole, its records and shortcuts as well.
+        journal_records();
         create_shortcuts();
-        // The earlier publisher's records go only now: a run that fails or is stopped leaves
-        // them for the next one, which still finds the earlier folders through them.
-        delete_old_registry_keys();
         // What an earlier uninstall left to be deleted at the restart is written again now:
         // before the records add the entries of the earlier installation.
         keep_recorded_paths_at_restart();
         write_registry_records();
         // From here a killed run is completed, not undone: only the backups are left.
         journal_mark_done();
+        // The earlier publisher's records go only now: a run that fails, is stopped or is
+        // killed leaves them for the next one, which still finds the earlier folders through
+        // them.
+        delete_old_registry_keys();
         // The user's damaged extension files go only once nothing can undo the run.
         remove_invalid_extension_files();
         finish_commit();

@@ -1,11 +1,13 @@
 #include "install/shortcuts.h"
 
 #include "common/install_context.h"
+#include "common/install_journal.h"
 #include "common/install_record.h"
 #include "common/run_log.h"
 #include "common/status.h"
 #include "common/paths.h"
 #include "install/install_record.h"
+#include "install/pending_files.h"
 #include "common/path_text.h"
 
 #include <cstring>
@@ -59,6 +61,9 @@ bool program_group_folder(char* folder) {
     if (!append_text(folder, PATH_BUFFER_SIZE - 1, group)) return false;   // room kept for the backslash
     remove_backslash(folder);
     if (!SetCurrentDirectoryA(folder)) {
+        // Journaled as the run's own, like the folders it makes for its files.
+        if (string_list_add(&ctx.created_folders_block, &ctx.created_folders, folder) == STATUS_OK)
+            journal_list(JOURNAL_FOLDERS, ctx.created_folders);
         add_backslash(folder);
         make_directory_path(folder);
         remove_backslash(folder);
@@ -104,7 +109,14 @@ namespace {
 // The shortcut to `target` named by catalogue text `name_id`, in `folder`; recorded and logged.
 void add_shortcut(const char* folder, const char* target, int name_id) {
     char link[PATH_BUFFER_SIZE];
-    if (shortcut_path(link, folder, name_id) && SUCCEEDED(create_shell_link(target, link, "", 0))) {
+    if (!shortcut_path(link, folder, name_id)) return;
+    // A new one is journaled before it is made, as the run's files are: a run killed before it
+    // succeeded loses it again. (One already there is the earlier installation's, to the same
+    // place.)
+    if (GetFileAttributesA(link) == INVALID_FILE_ATTRIBUTES &&
+        string_list_add(&ctx.created_files_block, &ctx.created_files, link) == STATUS_OK)
+        journal_list(JOURNAL_CREATED, ctx.created_files);
+    if (SUCCEEDED(create_shell_link(target, link, "", 0))) {
         record_entry(RECORD_SHORTCUT, link);
         log_line("Shortcut: ", link);
     }

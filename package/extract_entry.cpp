@@ -14,15 +14,15 @@
 
 namespace {
 
-// Answer of create_subdirectories when a folder it made could not be listed.
+// Answer of create_subdirectories when a folder it would make could not be listed.
 constexpr int FOLDER_NOT_LISTED = -2;
 
 // Creates the missing subdirectories that `file_name` names below `directory`: for each
 // backslash in the name, the directory plus the name up to that backslash. Each one made is
 // listed in ctx.created_folders, so that a run that fails removes it again. Returns IDRETRY
 // when the last missing one was created (so the file can be tried again at once), 0 when it
-// could not be or none was missing, FOLDER_NOT_LISTED when the list could not hold it (the
-// folder is then removed again).
+// could not be or none was missing, FOLDER_NOT_LISTED when the list could not hold it (it is
+// then not made).
 int create_subdirectories(const char* directory, const char* file_name) {
     char path[PATH_BUFFER_SIZE] = {};
     size_t dir_length = std::strlen(directory);
@@ -36,12 +36,12 @@ int create_subdirectories(const char* directory, const char* file_name) {
         path[dir_length + part] = 0;
         // A directory exists when it can be made the current one.
         if (SetCurrentDirectoryA(path)) continue;
-        answer = CreateDirectoryA(path, nullptr) ? IDRETRY : 0;
-        if (answer && string_list_add(&ctx.created_folders_block, &ctx.created_folders, path) != STATUS_OK) {
-            RemoveDirectoryA(path);
+        // Listed and journaled before it is made: a run killed in between leaves no folder
+        // that no journal names (removing one that was never made does nothing).
+        if (string_list_add(&ctx.created_folders_block, &ctx.created_folders, path) != STATUS_OK)
             return FOLDER_NOT_LISTED;
-        }
-        if (answer) journal_list(JOURNAL_FOLDERS, ctx.created_folders);
+        journal_list(JOURNAL_FOLDERS, ctx.created_folders);
+        answer = CreateDirectoryA(path, nullptr) ? IDRETRY : 0;
     }
     return answer;
 }

@@ -248,6 +248,13 @@ LONG RegSetValueExA(HKEY key, LPCSTR name, DWORD reserved, DWORD type, const BYT
                     DWORD size);
 LONG RegDeleteKeyA(HKEY key, LPCSTR subkey);
 LONG RegDeleteValueA(HKEY key, LPCSTR name);
+// The `index`-th value of `key`: its name and its data (in the order of the lower-case names).
+LONG RegEnumValueA(HKEY key, DWORD index, LPSTR name, LPDWORD name_size, LPDWORD reserved, LPDWORD type,
+                   BYTE* data, LPDWORD data_size);
+// Copies the values and subkeys of `subkey` of `source` (the key itself when null) into `dest`.
+LONG RegCopyTreeA(HKEY source, LPCSTR subkey, HKEY dest);
+// Deletes `subkey` of `key` with all its subkeys (with a null subkey: the key's contents).
+LONG RegDeleteTreeA(HKEY key, LPCSTR subkey);
 // Only the numbers of subkeys and values are filled in by the stand-in; the other outputs
 // must be null.
 LONG RegQueryInfoKeyA(HKEY key, LPSTR class_name, LPDWORD class_size, LPDWORD reserved,

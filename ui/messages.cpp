@@ -25,14 +25,14 @@ constexpr char PROBLEMS[] =
     "\x23" "Cannot write\0"
     "\x24" "Write-protected\0"
     "\x26" "Target directory refused\0"
-    "\x27" "In use by another program\0"
+    "\x27" "In use\0"
     "\x28" "Disk full, writing\0"
     "\x29" "Cannot create\0"
     "\x2A" "Not enough disk space in\0"
-    "\x2B" "A conflicting product is in\0"
+    "\x2B" "Conflicting product in\0"
     "\x2C" "Damaged installer file\0"
-    "\x2D" "Target directory name too long\0"
-    "\x30" "A newer version is installed in\0";
+    "\x2D" "Target name too long\0"
+    "\x30" "Newer version in\0";
 
 // Logs the reason for message `id`, when it has one, with `subject`: the path the box named,
 // or else the program file for damage and the target directory for the directory's refusals.

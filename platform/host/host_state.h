@@ -30,6 +30,9 @@ bool is_locked(const std::string& host_path);
 void set_last_error(DWORD error);
 bool take_read_failure();
 bool take_write_failure(UINT& short_count);
+// A step of the program (a file's write, move or deletion, a registry write): the run is killed
+// here when this is the step asked for (host_kill_at_step).
+void kill_point();
 bool take_allocation_failure();
 void reset_files();
 void reset_memory_counters();

@@ -183,6 +183,7 @@ LONG RegQueryValueA(HKEY key, LPCSTR subkey, LPSTR data, LONG* size) {
 }
 
 LONG RegSetValueExA(HKEY key, LPCSTR name, DWORD, DWORD type, const BYTE* data, DWORD size) {
+    host::kill_point();   // a registry write is a step a killed run may stop at
     Key* k = root_of(key);
     if (!k) return ERROR_INVALID_HANDLE;
     if (denied(k)) return ERROR_ACCESS_DENIED;
@@ -192,6 +193,7 @@ LONG RegSetValueExA(HKEY key, LPCSTR name, DWORD, DWORD type, const BYTE* data, 
 }
 
 LONG RegDeleteValueA(HKEY key, LPCSTR name) {
+    host::kill_point();   // a registry write is a step a killed run may stop at
     Key* k = root_of(key);
     if (!k) return ERROR_INVALID_HANDLE;
     if (denied(k)) return ERROR_ACCESS_DENIED;
@@ -199,6 +201,7 @@ LONG RegDeleteValueA(HKEY key, LPCSTR name) {
 }
 
 LONG RegDeleteKeyA(HKEY key, LPCSTR subkey) {
+    host::kill_point();   // a registry write is a step a killed run may stop at
     Key* from = root_of(key);
     if (!from) return ERROR_INVALID_HANDLE;
     std::vector<std::string> parts = split(subkey);
@@ -223,6 +226,69 @@ LONG RegDeleteKeyA(HKEY key, LPCSTR subkey) {
     return ERROR_SUCCESS;
 }
 
+namespace {
+
+void copy_key(const Key& from, Key& to) {
+    for (const auto& [name, value] : from.values) to.values[name] = value;
+    for (const auto& [name, child] : from.children) {
+        auto& slot = to.children[name];
+        if (!slot) {
+            slot = std::make_unique<Key>();
+            slot->name = child->name;
+        }
+        copy_key(*child, *slot);
+    }
+}
+
+// Forgets the handles open on `k` and on every key below it.
+void close_handles_below(Key* k) {
+    for (auto& c : k->children) close_handles_below(c.second.get());
+    for (auto h = open_keys.begin(); h != open_keys.end();) {
+        if (h->second == k) h = open_keys.erase(h);
+        else ++h;
+    }
+}
+
+}  // namespace
+
+LONG RegCopyTreeA(HKEY source, LPCSTR subkey, HKEY dest) {
+    host::kill_point();
+    Key* from = root_of(source);
+    Key* to = root_of(dest);
+    if (!from || !to) return ERROR_INVALID_HANDLE;
+    if (subkey && !(from = walk(from, subkey))) return ERROR_FILE_NOT_FOUND;
+    if (denied(to)) return ERROR_ACCESS_DENIED;
+    copy_key(*from, *to);
+    return ERROR_SUCCESS;
+}
+
+LONG RegDeleteTreeA(HKEY key, LPCSTR subkey) {
+    host::kill_point();
+    Key* from = root_of(key);
+    if (!from) return ERROR_INVALID_HANDLE;
+    if (denied(from)) return ERROR_ACCESS_DENIED;
+    std::vector<std::string> parts = split(subkey);
+    if (parts.empty()) {
+        for (auto& c : from->children) close_handles_below(c.second.get());
+        from->children.clear();
+        from->values.clear();
+        return ERROR_SUCCESS;
+    }
+    std::string leaf = parts.back();
+    parts.pop_back();
+    Key* parent = from;
+    for (const std::string& p : parts) {
+        auto it = parent->children.find(lower(p));
+        if (it == parent->children.end()) return ERROR_FILE_NOT_FOUND;
+        parent = it->second.get();
+    }
+    auto it = parent->children.find(lower(leaf));
+    if (it == parent->children.end()) return ERROR_FILE_NOT_FOUND;
+    close_handles_below(it->second.get());
+    parent->children.erase(it);
+    return ERROR_SUCCESS;
+}
+
 LONG RegCloseKey(HKEY key) {
     if (key == HKEY_CLASSES_ROOT || key == HKEY_CURRENT_USER || key == HKEY_LOCAL_MACHINE)
         return ERROR_SUCCESS;
@@ -240,6 +306,28 @@ LONG RegEnumKeyExA(HKEY key, DWORD index, LPSTR name, LPDWORD name_size, LPDWORD
     if (n.size() + 1 > *name_size) return ERROR_MORE_DATA;
     std::memcpy(name, n.c_str(), n.size() + 1);
     *name_size = (DWORD)n.size();
+    return ERROR_SUCCESS;
+}
+
+LONG RegEnumValueA(HKEY key, DWORD index, LPSTR name, LPDWORD name_size, LPDWORD, LPDWORD type, BYTE* data,
+                   LPDWORD data_size) {
+    Key* k = root_of(key);
+    if (!k) return ERROR_INVALID_HANDLE;
+    if (index >= k->values.size()) return ERROR_NO_MORE_ITEMS;
+    auto it = k->values.begin();
+    std::advance(it, index);
+    // The stand-in keeps value names in lower case: Windows compares them so as well.
+    const std::string& n = it->first;
+    if (n.size() + 1 > *name_size) return ERROR_MORE_DATA;
+    std::memcpy(name, n.c_str(), n.size() + 1);
+    *name_size = (DWORD)n.size();
+    if (type) *type = it->second.type;
+    if (data_size) {
+        DWORD need = (DWORD)it->second.data.size();
+        if (data && *data_size < need) return ERROR_MORE_DATA;
+        if (data) std::memcpy(data, it->second.data.data(), need);
+        *data_size = need;
+    }
     return ERROR_SUCCESS;
 }
 

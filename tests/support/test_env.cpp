@@ -67,6 +67,24 @@ long registry_dword(HKEY root, const std::string& key, const std::string& name) 
     return found == ERROR_SUCCESS && type == REG_DWORD ? (long)value : -1;
 }
 
+void set_registry_dword(HKEY root, const std::string& key, const std::string& name, DWORD value) {
+    HKEY created = nullptr;
+    if (RegCreateKeyExA(root, key.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS, nullptr, &created,
+                        nullptr) != ERROR_SUCCESS)
+        return;
+    RegSetValueExA(created, name.c_str(), 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value), sizeof value);
+    RegCloseKey(created);
+}
+
+bool registry_value_exists(HKEY root, const std::string& key, const std::string& name) {
+    HKEY opened = nullptr;
+    if (RegOpenKeyExA(root, key.c_str(), 0, KEY_READ, &opened) != ERROR_SUCCESS) return false;
+    DWORD size = 0;
+    LONG found = RegQueryValueExA(opened, name.c_str(), nullptr, nullptr, nullptr, &size);
+    RegCloseKey(opened);
+    return found == ERROR_SUCCESS;
+}
+
 std::string default_target_directory() {
 #ifdef _WIN32
     char folder[MAX_PATH];

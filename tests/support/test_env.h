@@ -42,6 +42,9 @@ void set_registry_string(HKEY root, const std::string& key, const std::string& n
 std::string registry_string(HKEY root, const std::string& key, const std::string& name);
 // The REG_DWORD value, or -1 when the key or value does not exist or has another type.
 long registry_dword(HKEY root, const std::string& key, const std::string& name);
+void set_registry_dword(HKEY root, const std::string& key, const std::string& name, DWORD value);
+// Whether the value exists, of any type.
+bool registry_value_exists(HKEY root, const std::string& key, const std::string& name);
 bool registry_key_exists(HKEY root, const std::string& key);
 void delete_registry_tree(HKEY root, const std::string& key);
 

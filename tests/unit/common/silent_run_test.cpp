@@ -125,7 +125,7 @@ TEST_F(SilentRun, EachFailureIsLoggedWithItsReasonAndThePathItConcerns) {
          "Cannot write: C:\\Target\\a.dll"},
         {"a full disk names the file being written", "C:\\Target\\", MSG_DISK_FULL, "C:\\Target\\big.dat",
          "Disk full, writing: C:\\Target\\big.dat"},
-        {"in use", "C:\\Target\\", MSG_FILE_IN_USE, "C:\\Target\\a.dll", "In use by another program: C:\\Target\\a.dll"},
+        {"in use", "C:\\Target\\", MSG_FILE_IN_USE, "C:\\Target\\a.dll", "In use: C:\\Target\\a.dll"},
         {"a refused directory names the target", "C:\\Target\\", MSG_INVALID_DIRECTORY, nullptr,
          "Target directory refused: C:\\Target\\"},
         {"no space names the target", "C:\\Target\\", MSG_NOT_ENOUGH_SPACE, nullptr,
@@ -133,7 +133,7 @@ TEST_F(SilentRun, EachFailureIsLoggedWithItsReasonAndThePathItConcerns) {
         {"damage names the program file", "C:\\Target\\", MSG_INVALID_DATA, nullptr,
          "Damaged installer file: C:\\Setup\\setup.exe"},
         {"a /D= value refused as given was never the target: the reason alone", "", MSG_DIRECTORY_TOO_LONG,
-         nullptr, "Target directory name too long"},
+         nullptr, "Target name too long"},
         {"a message that is no failure of a path has no reason line", "C:\\Target\\", MSG_NO_MEMORY, nullptr,
          nullptr},
     };

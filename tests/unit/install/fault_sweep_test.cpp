@@ -92,6 +92,10 @@ protected:
         std::strcpy(ctx.uninstall_key_name, UNINSTALL_KEY_NAME);
         host_reset_registry();
         set_registry_string(HKEY_CURRENT_USER, OLD_KEY, "CurDir", "C:\\old");
+        // An earlier installation's records, and another program's use of a shared file.
+        set_registry_string(HKEY_LOCAL_MACHINE, UNINSTALL, "DisplayVersion", "1.0.0");
+        set_registry_string(HKEY_CURRENT_USER, SETTINGS, "CurDir", "C:\\earlier");
+        set_registry_dword(HKEY_LOCAL_MACHINE, SHARED_DLLS_KEY, path("sys\\Old.dll").c_str(), 2);
         make_directory(path("target"));
         make_directory(path("sys"));
         select_browsers(BROWSER_NETSCAPE | BROWSER_EXPLORER);
@@ -219,8 +223,11 @@ protected:
         ++tally.stopped;
         if (ok_boxes == 0) ++tally.silent_stops;
         if (ok_boxes == 0 && !test_recorded_message_boxes().empty()) ++tally.prompted_stops;
-        EXPECT_FALSE(registry_key_exists(HKEY_CURRENT_USER, SETTINGS));
-        EXPECT_FALSE(registry_key_exists(HKEY_LOCAL_MACHINE, UNINSTALL));
+        // The earlier installation's records as they were, none of this run's.
+        EXPECT_EQ(registry_string(HKEY_CURRENT_USER, SETTINGS, "CurDir"), "C:\\earlier");
+        EXPECT_EQ(registry_string(HKEY_LOCAL_MACHINE, UNINSTALL, "DisplayVersion"), "1.0.0");
+        EXPECT_FALSE(registry_value_exists(HKEY_LOCAL_MACHINE, UNINSTALL, INSTALL_RECORD_VALUE));
+        EXPECT_EQ(registry_dword(HKEY_LOCAL_MACHINE, SHARED_DLLS_KEY, path("sys\\Old.dll")), 2);
         // The earlier publisher's settings, which the next run reads, are still there.
         EXPECT_EQ(registry_string(HKEY_CURRENT_USER, OLD_KEY, "CurDir"), "C:\\old");
         EXPECT_EQ(host_shortcut_runs(), 0);
@@ -373,8 +380,9 @@ TEST_F(FaultSweep, EachReplacedFileHeldOpenAtTheCommit) {
 // deletion of the clean-up), as by a power cut: nothing of its own code runs after the step.
 // What the next run of the installer or uninstaller does first (recover_killed_run) leaves
 // either the earlier installation, every file byte for byte and nothing of the killed run, or,
-// when the run had already succeeded, the installed one without a backup. (Registry writes are
-// not kill points here: a kill inside the records phase is not covered.)
+// when the run had already succeeded, the installed one without a backup. Registry writes are
+// steps too: a kill inside the records phase (the shortcuts, the records, the use counts) is
+// undone as well, the earlier records and use counts put back.
 TEST_F(FaultSweep, ARunKilledAtEveryFileStepIsUndoneOrCompletedByTheNextRun) {
     ASSERT_GT(steps_, 10);
     int undone = 0, completed = 0, lost = 0;
@@ -391,12 +399,19 @@ TEST_F(FaultSweep, ARunKilledAtEveryFileStepIsUndoneOrCompletedByTheNextRun) {
         Snapshot before = before_, installed = installed_;
         before.erase("setup.exe");
         installed.erase("setup.exe");
-        if (after == before) {
+        bool records_written = registry_string(HKEY_CURRENT_USER, SETTINGS, "CurDir") != "C:\\earlier";
+        if (after == before && !records_written) {
             ++undone;
+            // The records as they were: the earlier ones, none of this run's, the counts back.
             EXPECT_EQ(registry_string(HKEY_CURRENT_USER, OLD_KEY, "CurDir"), "C:\\old");
-            EXPECT_FALSE(registry_key_exists(HKEY_CURRENT_USER, SETTINGS));
-        } else if (registry_key_exists(HKEY_CURRENT_USER, SETTINGS)) {
+            EXPECT_EQ(registry_string(HKEY_LOCAL_MACHINE, UNINSTALL, "DisplayVersion"), "1.0.0");
+            EXPECT_FALSE(registry_value_exists(HKEY_LOCAL_MACHINE, UNINSTALL, INSTALL_RECORD_VALUE));
+            EXPECT_EQ(registry_dword(HKEY_LOCAL_MACHINE, SHARED_DLLS_KEY, path("sys\\Old.dll")), 2);
+            EXPECT_EQ(registry_dword(HKEY_LOCAL_MACHINE, SHARED_DLLS_KEY, path("sys\\Common.ocx")), -1);
+        } else if (records_written) {
             ++completed;
+            EXPECT_TRUE(registry_value_exists(HKEY_LOCAL_MACHINE, UNINSTALL, INSTALL_RECORD_VALUE));
+            EXPECT_EQ(registry_dword(HKEY_LOCAL_MACHINE, SHARED_DLLS_KEY, path("sys\\Old.dll")), 3);
             // Done before the kill: the installed set, with at most the damaged extension file
             // its clean-up had not reached yet, and no backup.
             after.erase("target/npbrush.mox");
@@ -409,7 +424,7 @@ TEST_F(FaultSweep, ARunKilledAtEveryFileStepIsUndoneOrCompletedByTheNextRun) {
                 EXPECT_TRUE(before.count(name)) << "left by the killed run: " << name;
         }
     }
-    std::printf("[sweep] killed at a file step    steps %3ld  undone %3d  completed %3d  previous versions lost %2d\n",
+    std::printf("[sweep] killed at a step            steps %3ld  undone %3d  completed %3d  previous versions lost %2d\n",
                 steps_, undone, completed, lost);
     EXPECT_EQ(lost, 0);
     EXPECT_GT(undone, 0);
