@@ -81,6 +81,22 @@ Key* walk(Key* from, const char* subkey) {
     return k;
 }
 
+// The key that holds the last part of `subkey` below `from`, and that part's lower-case
+// name; null when a key on the way is missing.
+Key* parent_of(Key* from, const char* subkey, std::string& leaf) {
+    std::vector<std::string> parts = split(subkey);
+    if (parts.empty()) return nullptr;
+    leaf = lower(parts.back());
+    parts.pop_back();
+    Key* parent = from;
+    for (const std::string& p : parts) {
+        auto it = parent->children.find(lower(p));
+        if (it == parent->children.end()) return nullptr;
+        parent = it->second.get();
+    }
+    return parent;
+}
+
 HKEY new_handle(Key* k) {
     HKEY h = reinterpret_cast<HKEY>(next_handle);
     next_handle += 4;
@@ -204,17 +220,11 @@ LONG RegDeleteKeyA(HKEY key, LPCSTR subkey) {
     host::kill_point();   // a registry write is a step a killed run may stop at
     Key* from = root_of(key);
     if (!from) return ERROR_INVALID_HANDLE;
-    std::vector<std::string> parts = split(subkey);
-    if (parts.empty()) return ERROR_INVALID_PARAMETER;
-    std::string leaf = parts.back();
-    parts.pop_back();
-    Key* parent = from;
-    for (const std::string& p : parts) {
-        auto it = parent->children.find(lower(p));
-        if (it == parent->children.end()) return ERROR_FILE_NOT_FOUND;
-        parent = it->second.get();
-    }
-    auto it = parent->children.find(lower(leaf));
+    if (split(subkey).empty()) return ERROR_INVALID_PARAMETER;
+    std::string leaf;
+    Key* parent = parent_of(from, subkey, leaf);
+    if (!parent) return ERROR_FILE_NOT_FOUND;
+    auto it = parent->children.find(leaf);
     if (it == parent->children.end()) return ERROR_FILE_NOT_FOUND;
     if (denied(parent)) return ERROR_ACCESS_DENIED;
     if (!it->second->children.empty()) return ERROR_ACCESS_DENIED;   // only keys without subkeys
@@ -267,22 +277,16 @@ LONG RegDeleteTreeA(HKEY key, LPCSTR subkey) {
     Key* from = root_of(key);
     if (!from) return ERROR_INVALID_HANDLE;
     if (denied(from)) return ERROR_ACCESS_DENIED;
-    std::vector<std::string> parts = split(subkey);
-    if (parts.empty()) {
+    if (split(subkey).empty()) {
         for (auto& c : from->children) close_handles_below(c.second.get());
         from->children.clear();
         from->values.clear();
         return ERROR_SUCCESS;
     }
-    std::string leaf = parts.back();
-    parts.pop_back();
-    Key* parent = from;
-    for (const std::string& p : parts) {
-        auto it = parent->children.find(lower(p));
-        if (it == parent->children.end()) return ERROR_FILE_NOT_FOUND;
-        parent = it->second.get();
-    }
-    auto it = parent->children.find(lower(leaf));
+    std::string leaf;
+    Key* parent = parent_of(from, subkey, leaf);
+    if (!parent) return ERROR_FILE_NOT_FOUND;
+    auto it = parent->children.find(leaf);
     if (it == parent->children.end()) return ERROR_FILE_NOT_FOUND;
     close_handles_below(it->second.get());
     parent->children.erase(it);

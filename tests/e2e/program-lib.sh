@@ -399,6 +399,38 @@ SCRIPT
     expect_nothing_installed "$drive_c/bvtest"
 }
 
+# start_wizard: the demo installer started without arguments, its Welcome page showing;
+# sets first_pid.
+start_wizard() {
+    start_installer
+    drive first <<'SCRIPT' || abort "the first instance did not start"
+timeout 10000
+wait_window InstClass "Brisvane! Install program"
+wait_control 100
+SCRIPT
+    first_pid=$installer_pid
+}
+
+# expect_locked_out_logged: the log of a second run that found the lock held says why and ends
+# with 11.
+expect_locked_out_logged() {
+    local log; log=$(tr -d '\r' < "$log_file" 2>/dev/null)
+    printf '%s\n' "$log" | grep -qF "Message: Another setup or uninstall program of Brisvane! is running." ||
+        fail "the second instance's log does not say why: $(printf '%s' "$log" | tr '\n' ';')"
+    printf '%s\n' "$log" | grep -qxF "Exit code: 11" || fail "the second instance's log lacks its code"
+}
+
+# quit_wizard PID: the wizard of the installer PID (its first page showing) is quit with Cancel.
+quit_wizard() {
+    installer_pid=$1
+    drive quit <<'SCRIPT' || fail "the first instance did not quit"
+wait_window InstClass *
+wait_control 100
+click 2
+SCRIPT
+    expect_exit 0
+}
+
 # block_temporary_names FILE / unblock_temporary_names FILE: folders at every temporary name the
 # installer may give FILE's new copy ("FILE~", then "FILE~!" and the other marks), so that the
 # copy cannot be written: the prompt names the last one tried, "FILE~@".

@@ -55,30 +55,15 @@ row 10 any "Not understood: /NORESTART" /NORESTART
 
 # The lock is the machine's: a second run under another %TEMP% (as another account has) ends
 # with 11 and logs why, while the first one shows its wizard.
-start_installer
-drive first <<'SCRIPT' || abort "the first instance did not start"
-timeout 10000
-wait_window InstClass "Brisvane! Install program"
-wait_control 100
-SCRIPT
-first_pid=$installer_pid
+start_wizard
 mkdir -p "$drive_c/othertemp"
 rm -f "$log_file"
 timeout 30 wine cmd /c "set TEMP=C:\\othertemp&& set TMP=C:\\othertemp&& $(printf '%s' "$(wine winepath -w "$installer" 2>/dev/null)") /S /LOG=$LOG" \
     </dev/null >"$logs/$test_name.second.log" 2>&1
 rc=$?
 [ "$rc" -eq 11 ] || fail "the second instance under another TEMP ended with $rc, expected 11"
-log=$(tr -d '\r' < "$log_file" 2>/dev/null)
-printf '%s\n' "$log" | grep -qF "Message: Another setup or uninstall program of Brisvane! is running." ||
-    fail "the second instance's log does not say why: $(printf '%s' "$log" | tr '\n' ';')"
-printf '%s\n' "$log" | grep -qxF "Exit code: 11" || fail "the second instance's log lacks its code"
-installer_pid=$first_pid
-drive quit <<'SCRIPT' || fail "the first instance did not quit"
-wait_window InstClass *
-wait_control 100
-click 2
-SCRIPT
-expect_exit 0
+expect_locked_out_logged
+quit_wizard "$first_pid"
 
 # A disk that fills during the copy: Navigator's Plugins folder is a full memory file system
 # (the target's drive has room, so the space check passes). Skipped where mounting is refused.

@@ -70,27 +70,13 @@ expect_exit 10
 
 # A second silent instance while the wizard runs: it ends at once with 11 and says why in its
 # log (added at the end of one that is there: it may be the first one's).
-start_installer
-drive first <<'SCRIPT' || abort "the first instance did not start"
-timeout 10000
-wait_window InstClass "Brisvane! Install program"
-wait_control 100
-SCRIPT
-first_pid=$installer_pid
+start_wizard
 rm -f "$log_file"
 start=$(date +%s%3N)
 timeout 30 wine "$installer" /S "/LOG=$LOG" </dev/null >"$logs/$test_name.second.log" 2>&1
 rc=$?
 [ "$rc" -eq 11 ] || fail "the second silent instance ended with $rc, expected 11"
 say "the second instance ended after $(( $(date +%s%3N) - start )) ms"
-log=$(tr -d '\r' < "$log_file" 2>/dev/null)
-printf '%s\n' "$log" | grep -qF "Message: Another setup or uninstall program" || fail "the second instance's log does not say why"
-printf '%s\n' "$log" | grep -qxF "Exit code: 11" || fail "the second instance's log lacks its code"
-installer_pid=$first_pid
-drive quit <<'SCRIPT' || fail "the first instance did not quit"
-wait_window InstClass *
-wait_control 100
-click 2
-SCRIPT
-expect_exit 0
+expect_locked_out_logged
+quit_wizard "$first_pid"
 finish
