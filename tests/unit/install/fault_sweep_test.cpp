@@ -253,6 +253,20 @@ protected:
         if (lost) ++tally.previous_versions_lost;
     }
 
+    // Each of `faults` faults in turn (`arm(n)` sets the n-th), answered Cancel into `cancel`,
+    // then Retry into `retry`; both tallies printed under `kind`.
+    void sweep_cancel_then_retry(const std::string& kind, long faults, void (*arm)(long), Tally& cancel,
+                                 Tally& retry) {
+        for (long n = 1; n <= faults; ++n) run_case(kind + " " + std::to_string(n), [&] { arm(n); }, cancel);
+        for (long n = 1; n <= faults; ++n)
+            run_case(kind + " " + std::to_string(n) + " retried", [&] {
+                arm(n);
+                test_script_message_boxes({IDRETRY});
+            }, retry);
+        print((kind + ", Cancel").c_str(), faults, cancel);
+        print((kind + ", Retry").c_str(), faults, retry);
+    }
+
     static void print(const char* kind, long faults, const Tally& t) {
         std::printf("[sweep] %-22s faults %3ld  completed %3d  stopped %3d (silent %3d)  previous versions lost %2d  left over %2d |",
                     kind, faults, t.completed, t.stopped, t.silent_stops, t.previous_versions_lost, t.left_over);
@@ -282,15 +296,7 @@ TEST_F(FaultSweep, EveryAllocationFailingInTurn) {
 
 TEST_F(FaultSweep, EveryReadFailingInTurnAnsweredCancelThenRetry) {
     Tally cancel, retry;
-    for (long n = 1; n <= reads_; ++n)
-        run_case("read " + std::to_string(n), [n] { host_fail_read(n); }, cancel);
-    for (long n = 1; n <= reads_; ++n)
-        run_case("read " + std::to_string(n) + " retried", [n] {
-            host_fail_read(n);
-            test_script_message_boxes({IDRETRY});
-        }, retry);
-    print("read, Cancel", reads_, cancel);
-    print("read, Retry", reads_, retry);
+    sweep_cancel_then_retry("read", reads_, [](long n) { host_fail_read(n); }, cancel, retry);
     EXPECT_GT(cancel.stopped, 0);
     EXPECT_EQ(cancel.prompted_stops, cancel.stopped);   // each stop is the user's Cancel
     // A read that fails once and is retried costs nothing: every such run installs.
@@ -299,15 +305,7 @@ TEST_F(FaultSweep, EveryReadFailingInTurnAnsweredCancelThenRetry) {
 
 TEST_F(FaultSweep, EveryWriteFailingInTurnAnsweredCancelThenRetry) {
     Tally cancel, retry;
-    for (long n = 1; n <= writes_; ++n)
-        run_case("write " + std::to_string(n), [n] { host_fail_write(n); }, cancel);
-    for (long n = 1; n <= writes_; ++n)
-        run_case("write " + std::to_string(n) + " retried", [n] {
-            host_fail_write(n);
-            test_script_message_boxes({IDRETRY});
-        }, retry);
-    print("write, Cancel", writes_, cancel);
-    print("write, Retry", writes_, retry);
+    sweep_cancel_then_retry("write", writes_, [](long n) { host_fail_write(n); }, cancel, retry);
     EXPECT_EQ(cancel.completed, 0);   // every write matters
     EXPECT_EQ(cancel.prompted_stops, cancel.stopped);
     EXPECT_EQ(retry.completed, (int)writes_);
@@ -327,15 +325,7 @@ TEST_F(FaultSweep, AStopAtEveryPoll) {
 TEST_F(FaultSweep, EveryCommitStepFailingInTurnAnsweredCancelThenRetry) {
     ASSERT_GT(moves_, 4);
     Tally cancel, retry;
-    for (long n = 1; n <= moves_; ++n)
-        run_case("commit step " + std::to_string(n), [n] { host_fail_move(n); }, cancel);
-    for (long n = 1; n <= moves_; ++n)
-        run_case("commit step " + std::to_string(n) + " retried", [n] {
-            host_fail_move(n);
-            test_script_message_boxes({IDRETRY});
-        }, retry);
-    print("commit step, Cancel", moves_, cancel);
-    print("commit step, Retry", moves_, retry);
+    sweep_cancel_then_retry("commit step", moves_, [](long n) { host_fail_move(n); }, cancel, retry);
     EXPECT_EQ(cancel.stopped, (int)moves_);
     EXPECT_EQ(cancel.prompted_stops, cancel.stopped);
     EXPECT_EQ(cancel.previous_versions_lost, 0);
